@@ -1,0 +1,77 @@
+# Test registration. Host tests run natively under the sanitizers; Windows tests run
+# under Wine in a fresh prefix made once per ctest run (fixture "wine").
+include_guard()
+
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+if(TARGET gtest)
+  # GoogleTest's own warnings are not ours to fix.
+  target_compile_options(gtest PRIVATE -w)
+  target_compile_options(gtest_main PRIVATE -w)
+endif()
+
+set(SETUP_WINE_ENV ${CMAKE_SOURCE_DIR}/cmake/wine-env.sh)
+
+# The x86_64 build is the one that runs here; the i686 build cannot (no 32-bit Wine),
+# and must not pretend to: it gets no Wine tests at all.
+if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(SETUP_RUN_WINE_TESTS ON)
+else()
+  set(SETUP_RUN_WINE_TESTS OFF)
+endif()
+
+if(SETUP_RUN_WINE_TESTS)
+  add_test(NAME wine.start COMMAND ${SETUP_WINE_ENV} start ${CMAKE_BINARY_DIR})
+  set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine TIMEOUT 120)
+  add_test(NAME wine.stop COMMAND ${SETUP_WINE_ENV} stop ${CMAKE_BINARY_DIR})
+  set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine)
+endif()
+
+# add_host_test(NAME SOURCES ... [LIBS ...]): a GoogleTest program of the host preset.
+function(add_host_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  if(WIN32)
+    return()
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} gtest_main)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES LABELS host WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR})
+endfunction()
+
+# add_wine_test(NAME SOURCES ... [LIBS ...] [ENV VAR=VALUE ...] [ARGS ...] [TIMEOUT s]):
+# a Windows test program, built for both mingw presets and run under Wine by win64.
+# Several runs may share one program through add_wine_test_run.
+function(add_wine_test name)
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;ENV;ARGS" ${ARGN})
+  if(NOT WIN32)
+    return()
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} gtest_main)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  add_wine_test_run(${name} ${name} ENV ${T_ENV} ARGS ${T_ARGS} TIMEOUT ${T_TIMEOUT})
+endfunction()
+
+# add_wine_test_run(TESTNAME PROGRAM [ENV ...] [ARGS ...] [TIMEOUT s]): one more run of
+# an existing Windows program (another language, another system setting, a filter).
+function(add_wine_test_run test program)
+  cmake_parse_arguments(T "" "TIMEOUT" "ENV;ARGS" ${ARGN})
+  if(NOT SETUP_RUN_WINE_TESTS)
+    return()
+  endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  add_test(NAME ${test} COMMAND ${SETUP_WINE_ENV} run ${CMAKE_BINARY_DIR} $<TARGET_FILE:${program}> ${T_ARGS})
+  set_tests_properties(${test} PROPERTIES FIXTURES_REQUIRED wine LABELS wine TIMEOUT ${T_TIMEOUT})
+  if(T_ENV)
+    set_tests_properties(${test} PROPERTIES ENVIRONMENT "${T_ENV}")
+  endif()
+endfunction()

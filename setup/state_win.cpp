@@ -1,0 +1,8 @@
+#include "setup/state_win.h"
+
+HINSTANCE gInstance = nullptr;
+IMalloc* gShellAllocator = nullptr;
+OSVERSIONINFOA gVersionInfo;
+HWND gMainDialog = nullptr;
+HWND gExtractDialog = nullptr;
+HWND gExtractProgress = nullptr;
