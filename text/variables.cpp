@@ -55,6 +55,7 @@ struct Output {
 bool Append(Output* out, const char* bytes, size_t count) {
   if (count == 0) return true;
   if (out->capacity - out->used < count) {
+    // Whole steps of kExpandGrowth, as if grown one step at a time.
     size_t needed = out->used + count;
     size_t capacity = (needed + kExpandGrowth - 1) / kExpandGrowth * kExpandGrowth;
     char* grown = static_cast<char*>(std::realloc(out->data, capacity));
