@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "text/code_page.h"
 #include "text/status.h"
 #include "text/strings.h"
 
@@ -131,8 +132,14 @@ char* GetVariable(const char* name) {
 
 int SetPathVariable(const char* name, char* value) {
   if (value == nullptr) return SetVariable(name, "");
+  // Only a backslash that is a character of its own: in a double-byte code page
+  // the last byte may be the second half of a character.
   size_t length = std::strlen(value);
-  if (length != 0 && value[length - 1] == '\\') value[length - 1] = '\0';
+  size_t last = 0;
+  for (size_t i = 0; i < length; i += IsLeadByte(static_cast<unsigned char>(value[i])) ? 2 : 1) {
+    last = i;
+  }
+  if (length != 0 && last == length - 1 && value[last] == '\\') value[last] = '\0';
   return SetVariable(name, value);
 }
 

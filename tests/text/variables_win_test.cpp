@@ -138,6 +138,34 @@ TEST_F(SeededVariablesTest, SystemFoldersAndNames) {
   EXPECT_NE(Take(GetVariable("UserName")), "");
 }
 
+// SETUP_EXPECT_ACP=932 runs it under a Japanese locale.
+TEST(PathVariableCodePage, TheSecondByteOfACharacterIsNotABackslash) {
+  if (const char* expected = std::getenv("SETUP_EXPECT_ACP")) {
+    ASSERT_EQ(GetACP(), UINT(std::atoi(expected)));
+  }
+  const bool doubleByte = GetACP() == 932;
+  struct Case {
+    const char* value;
+    const char* stored;  // in a single-byte code page
+    const char* storedDoubleByte;
+  };
+  // 0x83 0x5C is one character in code page 932; two backslashes stay two.
+  const Case cases[] = {
+      {"C:\\\x83\x5C", "C:\\\x83", "C:\\\x83\x5C"},
+      {"C:\\\x83\x5C\\", "C:\\\x83\x5C", "C:\\\x83\x5C"},
+      {"C:\\a\x83\x5C\x83\x5C", "C:\\a\x83\x5C\x83", "C:\\a\x83\x5C\x83\x5C"},
+      {"C:\\Temp\\\\", "C:\\Temp\\", "C:\\Temp\\"},
+  };
+  DestroyVariableTableForTest();
+  ASSERT_EQ(CreateVariableTable(), 0);
+  for (const Case& c : cases) {
+    std::string buffer = c.value;
+    EXPECT_EQ(SetPathVariable("Folder", &buffer[0]), 0);
+    EXPECT_EQ(Take(GetVariable("Folder")), doubleByte ? c.storedDoubleByte : c.stored) << c.value;
+  }
+  DestroyVariableTableForTest();
+}
+
 class RegistryStringTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -1,0 +1,4 @@
+#include "text/code_page.h"
+
+// The host treats texts as single-byte.
+bool IsLeadByte(unsigned char) { return false; }
