@@ -1,0 +1,119 @@
+#include "system/registry.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "setup/state.h"
+#include "system/uninstall_log.h"
+#include "text/strings.h"
+
+namespace {
+
+const char kAppPathsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+// KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY: enough to add a subkey and its values
+// under the machine-wide lists without asking for full control of them.
+constexpr REGSAM kListAccess = KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY;
+static_assert(kListAccess == 0x2001F, "access to the App Paths and Uninstall lists");
+static_assert(KEY_ALL_ACCESS == 0xF003F, "access to keys the setup owns");
+
+LONG SetString(HKEY key, const char* valueName, const char* text) {
+  return RegSetValueExA(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                        DWORD(std::strlen(text) + 1));
+}
+
+// Creates parent\name under HKEY_LOCAL_MACHINE with two string values and logs the key.
+// A value that cannot be set leaves the entry incomplete; the key is still logged, since
+// it exists and the uninstaller should remove it.
+int RegisterMachineEntry(const char* parent, const char* name, const char* firstValue,
+                         const char* firstText, const char* secondValue, const char* secondText) {
+  HKEY parentKey;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, parent, 0, kListAccess, &parentKey) != ERROR_SUCCESS) {
+    return 0;
+  }
+  HKEY entryKey;
+  if (RegCreateKeyExA(parentKey, name, 0, nullptr, REG_OPTION_NON_VOLATILE, kListAccess, nullptr,
+                      &entryKey, nullptr) != ERROR_SUCCESS) {
+    RegCloseKey(parentKey);
+    return 0;
+  }
+  SetString(entryKey, firstValue, firstText);
+  SetString(entryKey, secondValue, secondText);
+
+  char* logged = ConcatStrings(parent, "\\", name, nullptr);
+  if (logged != nullptr) {
+    LogRegistryKey(logged, "", keyClassLocalMachine);
+    std::free(logged);
+  }
+  RegCloseKey(entryKey);
+  RegCloseKey(parentKey);
+  return 1;
+}
+
+}  // namespace
+
+LONG WriteRegistryString(HKEY root, const char* subkey, const char* valueName, const char* text) {
+  HKEY key;
+  LONG result = RegCreateKeyExA(root, subkey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                                nullptr, &key, nullptr);
+  if (result != ERROR_SUCCESS) return result;
+  result = SetString(key, valueName, text);
+  RegCloseKey(key);
+  return result;
+}
+
+int ReadAppPathValue(char** out) {
+  *out = nullptr;
+  HKEY listKey;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kAppPathsKey, 0, kListAccess, &listKey) != ERROR_SUCCESS) {
+    return 2;
+  }
+  HKEY programKey;
+  if (RegOpenKeyExA(listKey, gMainProgramFile, 0, kListAccess, &programKey) != ERROR_SUCCESS) {
+    RegCloseKey(listKey);
+    return 2;
+  }
+
+  // Only a string is a folder; anything else counts as no earlier installation.
+  int status = 2;
+  DWORD type = 0;
+  DWORD size = 0;
+  if (RegQueryValueExA(programKey, "Path", nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+      type == REG_SZ) {
+    char* value = static_cast<char*>(std::malloc(size_t(size) + 1));
+    DWORD read = size;
+    if (value != nullptr &&
+        RegQueryValueExA(programKey, "Path", nullptr, &type, reinterpret_cast<BYTE*>(value),
+                         &read) == ERROR_SUCCESS &&
+        type == REG_SZ && read <= size) {
+      value[read] = '\0';
+      *out = value;
+      status = 0;
+    } else {
+      std::free(value);
+    }
+  }
+  RegCloseKey(programKey);
+  RegCloseKey(listKey);
+  return status;
+}
+
+LONG CreateProductKey() {
+  HKEY key;
+  LONG result = RegCreateKeyExA(HKEY_CURRENT_USER, gProductKey, 0, nullptr,
+                                REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  if (result != ERROR_SUCCESS) return result;
+  LogRegistryKey(gProductKey, "", keyClassCurrentUser);
+  RegCloseKey(key);
+  return result;
+}
+
+int RegisterAppPath(const char* programPath, const char* folder) {
+  return RegisterMachineEntry(kAppPathsKey, gMainProgramFile, "Path", folder, "", programPath);
+}
+
+int RegisterUninstall(const char* displayName, const char* command) {
+  return RegisterMachineEntry(kUninstallKey, gProductName, "DisplayName", displayName,
+                              "UninstallString", command);
+}

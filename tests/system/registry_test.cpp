@@ -1,0 +1,185 @@
+// Registry entries of the installation under Wine. The prefix lives for one test run,
+// so each test uses names of its own.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "recorded_log.h"
+#include "setup/state.h"
+#include "system/registry.h"
+#include "text/strings.h"
+
+namespace {
+
+const std::string kAppPaths = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+const std::string kUninstall = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+// The string value, or "<missing>" when the key or value cannot be read as REG_SZ.
+std::string ReadString(HKEY root, const std::string& subkey, const char* valueName) {
+  HKEY key;
+  if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+    return "<missing>";
+  }
+  char buffer[4096];
+  DWORD size = sizeof buffer;
+  DWORD type = 0;
+  LONG result =
+      RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+  RegCloseKey(key);
+  if (result != ERROR_SUCCESS || type != REG_SZ) return "<missing>";
+  return std::string(buffer, size > 0 && buffer[size - 1] == '\0' ? size - 1 : size);
+}
+
+bool KeyExists(HKEY root, const std::string& subkey) {
+  HKEY key;
+  if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+  RegCloseKey(key);
+  return true;
+}
+
+using RegistryTest = RecordingTest;
+
+TEST_F(RegistryTest, ProductKeyKeepsItsTrailingBackslashInTheLog) {
+  char* productKey = ConcatStrings("Software\\", "Ovalis Test", "\\", "Product Key", "\\", nullptr);
+  gProductKey = productKey;
+
+  EXPECT_EQ(CreateProductKey(), 0);
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "Software\\Ovalis Test\\Product Key"));
+  EXPECT_EQ(RecordedEntries(),
+            (std::vector<Recorded>{{6, "Software\\Ovalis Test\\Product Key\\", ""}}));
+
+  gProductKey = nullptr;
+  std::free(productKey);
+}
+
+// Two installations in a row: the second overwrites every value and logs the keys again,
+// and the folder it registered is what a later setup proposes.
+TEST_F(RegistryTest, AppPathAndUninstallEntryAreOverwrittenByASecondInstallation) {
+  gMainProgramFile = "entries-test.exe";
+  gProductName = "Entries Test";
+  const std::string appKey = kAppPaths + "\\entries-test.exe";
+  const std::string uninstallKey = kUninstall + "\\Entries Test";
+  struct Run {
+    const char* folder;
+    const char* program;
+    const char* displayName;
+    const char* command;
+  };
+  const Run runs[] = {
+      {"C:\\Program Files\\Entries Test", "C:\\Program Files\\Entries Test\\entries-test.exe",
+       "Entries Test", "\"C:\\Program Files\\Entries Test\\uninstaller.exe\" uninstal.l0g"},
+      {"D:\\Tools\\Entries", "D:\\Tools\\Entries\\entries-test.exe", "Entries Renamed",
+       "\"D:\\Tools\\Entries\\uninstaller.exe\" uninstal.l0g"},
+  };
+  for (const Run& run : runs) {
+    EXPECT_EQ(RegisterAppPath(run.program, run.folder), 1);
+    EXPECT_EQ(RegisterUninstall(run.displayName, run.command), 1);
+    EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, appKey, "Path"), run.folder);
+    EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, appKey, ""), run.program);
+    EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, uninstallKey, "DisplayName"), run.displayName);
+    EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, uninstallKey, "UninstallString"), run.command);
+
+    char* proposed = nullptr;
+    EXPECT_EQ(ReadAppPathValue(&proposed), 0);
+    EXPECT_STREQ(proposed, run.folder);
+    std::free(proposed);
+  }
+  const Recorded appEntry{7, appKey, ""};
+  const Recorded uninstallEntry{7, uninstallKey, ""};
+  EXPECT_EQ(RecordedEntries(),
+            (std::vector<Recorded>{appEntry, uninstallEntry, appEntry, uninstallEntry}));
+}
+
+// What an earlier installation may have left in the App Paths key.
+TEST_F(RegistryTest, ReadAppPathValueTakesOnlyAStringPath) {
+  enum Left { leftNothing, leftKeyOnly, leftPath, leftPathWithoutNul, leftEmptyPath, leftNumber };
+  struct Case {
+    const char* programFile;
+    Left left;
+    int status;
+    const char* value;  // null: none
+  };
+  const Case cases[] = {
+      {"read-none.exe", leftNothing, 2, nullptr},
+      {"read-keyonly.exe", leftKeyOnly, 2, nullptr},
+      {"read-path.exe", leftPath, 0, "C:\\Earlier Place"},
+      {"read-nonul.exe", leftPathWithoutNul, 0, "C:\\Earlier Place"},
+      {"read-empty.exe", leftEmptyPath, 0, ""},
+      {"read-number.exe", leftNumber, 2, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.programFile);
+    const std::string key = kAppPaths + "\\" + c.programFile;
+    if (c.left != leftNothing) {
+      HKEY k;
+      ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                nullptr, &k, nullptr),
+                ERROR_SUCCESS);
+      const char path[] = "C:\\Earlier Place";
+      const DWORD number = 7;
+      LONG set = ERROR_SUCCESS;
+      switch (c.left) {
+        case leftKeyOnly:
+          set = RegSetValueExA(k, "", 0, REG_SZ, reinterpret_cast<const BYTE*>("x.exe"), 6);
+          break;
+        case leftPath:
+          set = RegSetValueExA(k, "Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(path),
+                               sizeof path);
+          break;
+        case leftPathWithoutNul:
+          set = RegSetValueExA(k, "Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(path),
+                               sizeof path - 1);
+          break;
+        case leftEmptyPath:
+          set = RegSetValueExA(k, "Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
+          break;
+        case leftNumber:
+          set = RegSetValueExA(k, "Path", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+                               sizeof number);
+          break;
+        case leftNothing:
+          break;
+      }
+      RegCloseKey(k);
+      ASSERT_EQ(set, ERROR_SUCCESS);
+    }
+    gMainProgramFile = c.programFile;
+    char* value = reinterpret_cast<char*>(1);
+    EXPECT_EQ(ReadAppPathValue(&value), c.status);
+    if (c.value == nullptr) {
+      EXPECT_EQ(value, nullptr);
+    } else {
+      EXPECT_STREQ(value, c.value);
+    }
+    std::free(value);
+  }
+  EXPECT_TRUE(RecordedEntries().empty());
+}
+
+TEST_F(RegistryTest, WriteRegistryStringSetsTheNamedOrTheDefaultValue) {
+  const std::string key = "Software\\Ovalis Test\\Writer";
+  struct Case {
+    const char* valueName;
+    const char* text;
+  };
+  // The later writes overwrite the earlier ones, each leaving the other value alone.
+  const Case cases[] = {
+      {"", "default one"}, {"Named", "named one"}, {"", "default two"}, {"Named", ""},
+  };
+  std::string expectedDefault = "<missing>";
+  std::string expectedNamed = "<missing>";
+  for (const Case& c : cases) {
+    EXPECT_EQ(WriteRegistryString(HKEY_CURRENT_USER, key.c_str(), c.valueName, c.text), 0);
+    (*c.valueName == '\0' ? expectedDefault : expectedNamed) = c.text;
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, key, ""), expectedDefault) << c.text;
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, key, "Named"), expectedNamed) << c.text;
+  }
+  // An error comes back as the registry's code; nothing is logged either way.
+  EXPECT_NE(WriteRegistryString(reinterpret_cast<HKEY>(uintptr_t(0x1234)), "X", "", "y"), 0);
+  EXPECT_TRUE(RecordedEntries().empty());
+}
+
+}  // namespace
