@@ -56,8 +56,10 @@ class AssociationTest : public ::testing::Test {
   void SetUp() override {
     // The Japanese run must really run under a Japanese thread locale.
     ASSERT_EQ((GetThreadLocale() & 0x3FF) == 0x11, ExpectJapanese());
+    ASSERT_EQ(CreateVariableTable(), 0);
     SetVariable("Destination", kDestination);
   }
+  void TearDown() override { DestroyVariableTableForTest(); }
 };
 
 TEST_F(AssociationTest, EveryArchiveExtensionOpensWithTheInstalledProgram) {

@@ -104,6 +104,7 @@ class ShortcutTest : public RecordingTest {
     MakeFile(destination_ + "\\viewer.exe");
     MakeFile(destination_ + "\\help.exe");
     MakeFile(destination_ + "\\other.exe");
+    ASSERT_EQ(CreateVariableTable(), 0);
     SetVariable("ShellPrograms", programs_.c_str());
     SetVariable("Destination", destination_.c_str());
 
@@ -124,6 +125,7 @@ class ShortcutTest : public RecordingTest {
   void TearDown() override {
     gStrings = nullptr;
     gStringsSize = 0;
+    DestroyVariableTableForTest();
     CoUninitialize();
     RecordingTest::TearDown();
   }
