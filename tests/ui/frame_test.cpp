@@ -155,7 +155,7 @@ TEST_F(FrameTest, RunPageEndsOnlyByNextAllowedBackOrConfirmedCancel) {
       }
       // A page that does not end as it should must not hang the test: Back ends it,
       // and a question nobody expected is answered No (and counted).
-      for (int wait = 0; wait < 300 && !ended; ++wait) Sleep(10);
+      for (int wait = 0; wait < 1000 && !ended; ++wait) Sleep(10);
       if (!ended) {
         PostMessageA(gMainDialog, WM_COMMAND, IDC_BACK, 0);
         MessageBoxSeen stray = AnswerMessageBox(uiThread, before, IDNO, 500);

@@ -151,25 +151,25 @@ Dialog LoadTemplate(int id, WORD language) {
 }
 
 // Every dialog template of the program with the languages it comes in.
-std::vector<std::pair<int, std::vector<WORD>>> DialogLanguages() {
-  std::vector<std::pair<int, std::vector<WORD>>> dialogs;
-  EnumResourceNamesA(
-      GetModuleHandleA(nullptr), RT_DIALOG,
-      [](HMODULE module, LPCSTR type, LPSTR name, LONG_PTR param) -> BOOL {
-        auto* list = reinterpret_cast<std::vector<std::pair<int, std::vector<WORD>>>*>(param);
-        std::vector<WORD> languages;
-        EnumResourceLanguagesA(
-            module, type, name,
-            [](HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR found) -> BOOL {
-              reinterpret_cast<std::vector<WORD>*>(found)->push_back(language);
-              return TRUE;
-            },
-            reinterpret_cast<LONG_PTR>(&languages));
-        std::sort(languages.begin(), languages.end());
-        list->push_back({IS_INTRESOURCE(name) ? int(reinterpret_cast<uintptr_t>(name)) : -1, languages});
-        return TRUE;
-      },
-      reinterpret_cast<LONG_PTR>(&dialogs));
+using DialogList = std::vector<std::pair<int, std::vector<WORD>>>;
+
+BOOL CALLBACK CollectLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR languages) {
+  reinterpret_cast<std::vector<WORD>*>(languages)->push_back(language);
+  return TRUE;
+}
+
+BOOL CALLBACK CollectDialog(HMODULE module, LPCSTR type, LPSTR name, LONG_PTR list) {
+  std::vector<WORD> languages;
+  EnumResourceLanguagesA(module, type, name, CollectLanguage, reinterpret_cast<LONG_PTR>(&languages));
+  std::sort(languages.begin(), languages.end());
+  reinterpret_cast<DialogList*>(list)->push_back(
+      {IS_INTRESOURCE(name) ? int(reinterpret_cast<uintptr_t>(name)) : -1, languages});
+  return TRUE;
+}
+
+DialogList DialogLanguages() {
+  DialogList dialogs;
+  EnumResourceNamesA(GetModuleHandleA(nullptr), RT_DIALOG, CollectDialog, reinterpret_cast<LONG_PTR>(&dialogs));
   return dialogs;
 }
 
@@ -224,7 +224,7 @@ TEST(DialogTemplateTest, EveryTemplateInBothLanguagesWithItsControls) {
 }
 
 TEST(DialogTemplateTest, BothLanguagesHaveTheSameTemplatesAndControlIds) {
-  std::vector<std::pair<int, std::vector<WORD>>> dialogs = DialogLanguages();
+  DialogList dialogs = DialogLanguages();
   ASSERT_FALSE(dialogs.empty());
   std::vector<int> english;
   for (const auto& dialog : dialogs) {
