@@ -95,16 +95,35 @@ int FlushFullWindow() {
   return 0;
 }
 
-// Copies n bytes forward, byte by byte in effect, from src to dst = src + gap:
-// a gap shorter than n repeats the bytes just written.
+inline void Copy8(uint8_t* dst, const uint8_t* src) {
+  uint64_t v;
+  std::memcpy(&v, src, 8);
+  std::memcpy(dst, &v, 8);
+}
+
+inline void Copy4(uint8_t* dst, const uint8_t* src) {
+  uint32_t v;
+  std::memcpy(&v, src, 4);
+  std::memcpy(dst, &v, 4);
+}
+
+// Copies n bytes forward from src to dst = src + gap with the result of a byte-by-byte
+// copy: a gap shorter than n repeats the bytes just written. Nothing at or after
+// dst + n is touched, since the window keeps older output there.
 inline void CopyMatch(uint8_t* dst, const uint8_t* src, unsigned n) {
-  size_t gap = static_cast<size_t>(dst - src);
-  if (gap >= n) {
-    if (n <= 16 && n >= 8) {
-      std::memcpy(dst, src, 8);
-      std::memcpy(dst + n - 8, src + n - 8, 8);
+  const size_t gap = static_cast<size_t>(dst - src);
+  uint8_t* const end = dst + n;
+  if (gap >= 8) {
+    if (n >= 8) {
+      // 8-byte pieces only read bytes that are final; the last piece ends exactly
+      // at the end and may write some bytes again with the same values.
+      for (; end - dst > 8; dst += 8, src += 8) Copy8(dst, src);
+      Copy8(end - 8, end - 8 - gap);
+    } else if (n >= 4) {
+      Copy4(dst, src);
+      Copy4(end - 4, end - 4 - gap);
     } else {
-      std::memcpy(dst, src, n);
+      for (; dst < end; ++dst, ++src) *dst = *src;
     }
     return;
   }
@@ -112,11 +131,7 @@ inline void CopyMatch(uint8_t* dst, const uint8_t* src, unsigned n) {
     std::memset(dst, *src, n);
     return;
   }
-  if (gap >= 8) {
-    // Each 8-byte piece reads only bytes that are already final.
-    for (; n >= 8; n -= 8, dst += 8, src += 8) std::memcpy(dst, src, 8);
-  }
-  while (n-- > 0) *dst++ = *src++;
+  for (; dst < end; ++dst, ++src) *dst = *src;
 }
 
 // Copies a match of length bytes from window position from to dst, where the source
@@ -148,14 +163,31 @@ inline uint64_t Load64(const uint8_t* p) {
 }
 
 constexpr int kKeepDecoding = -1;
-constexpr unsigned kFastFillLimit = kWindowSize - kMaxMatch;  // room for any symbol
-constexpr uint32_t kFastInputMargin = 8;                       // one 8-byte load
+// Room for two literals and a longest match, which one round of the loop may add.
+constexpr unsigned kFastFillLimit = kWindowSize - kMaxMatch - 3;
+// Two 8-byte loads in one round of the loop.
+constexpr uint32_t kFastInputMargin = 16;
 
-// The bulk of a Huffman block: while the window has room for any symbol and eight
-// plain input bytes remain, symbols are decoded from a 64-bit buffer refilled a word
-// at a time. Bytes loaded but not used are given back on the way out, so the state
-// is then exactly what the byte-at-a-time path would have. Returns kKeepDecoding when
-// it stopped for want of room or input, otherwise the block's status.
+// Adds whole bytes to the 64-bit buffer until it holds at least 56 bits. The bits
+// above the count are the next input bits or zero, so loading them again is harmless.
+#define REFILL()                      \
+  do {                                \
+    buffer |= Load64(in) << count;    \
+    in += (63 - count) >> 3;          \
+    count |= 56;                      \
+  } while (0)
+
+#define CONSUME(n)   \
+  do {               \
+    buffer >>= (n);  \
+    count -= (n);    \
+  } while (0)
+
+// The bulk of a Huffman block: while the window has room for any symbol and enough
+// plain input remains, symbols are decoded from a 64-bit buffer refilled a word at a
+// time. Bytes loaded but not used are given back on the way out, so the state is then
+// exactly what the byte-at-a-time path would have left. Returns kKeepDecoding when it
+// stopped for want of room or input, otherwise the block's status.
 int InflateCodesFast(const HuffmanEntry* literalTable, const HuffmanEntry* distanceTable,
                      unsigned literalWidth, unsigned distanceWidth) {
   const uint8_t* in = gInput;
@@ -163,23 +195,35 @@ int InflateCodesFast(const HuffmanEntry* literalTable, const HuffmanEntry* dista
   uint64_t buffer = gBitBuffer;
   unsigned count = gBitCount;
   uint8_t* const window = gWindow;
-  unsigned fill = gWindowFill;
+  uint8_t* out = window + gWindowFill;
+  uint8_t* const outLast = window + kFastFillLimit;
   const bool wrapped = gWindowWrapped;
-  const uint64_t literalMask = Mask(literalWidth);
-  const uint64_t distanceMask = Mask(distanceWidth);
+  const unsigned literalMask = Mask(literalWidth);
+  const unsigned distanceMask = Mask(distanceWidth);
   int result = kKeepDecoding;
 
-  while (in <= inLast && fill < kFastFillLimit) {
-    // At least 56 bits: enough for a length code, its extra bits, a distance code
-    // and its extra bits.
-    buffer |= Load64(in) << count;
-    in += (63 - count) >> 3;
-    count |= 56;
-
+  while (in <= inLast && out < outLast) {
+    REFILL();
     HuffmanEntry e = literalTable[buffer & literalMask];
+    if (e.operation == huffmanLiteral) {
+      // Runs of literals: up to three per refill.
+      CONSUME(e.bits);
+      *out++ = static_cast<uint8_t>(e.value);
+      e = literalTable[buffer & literalMask];
+      if (e.operation == huffmanLiteral) {
+        CONSUME(e.bits);
+        *out++ = static_cast<uint8_t>(e.value);
+        e = literalTable[buffer & literalMask];
+        if (e.operation == huffmanLiteral) {
+          CONSUME(e.bits);
+          *out++ = static_cast<uint8_t>(e.value);
+          continue;
+        }
+      }
+      REFILL();  // enough bits again for a length and a distance
+    }
     while (e.operation > huffmanLiteral) {
-      buffer >>= e.bits;
-      count -= e.bits;
+      CONSUME(e.bits);
       if (e.operation == huffmanNoCode) break;
       e = e.next[buffer & Mask(e.operation - huffmanLiteral)];
     }
@@ -187,24 +231,21 @@ int InflateCodesFast(const HuffmanEntry* literalTable, const HuffmanEntry* dista
       result = statusBadCode;
       break;
     }
-    buffer >>= e.bits;
-    count -= e.bits;
+    CONSUME(e.bits);
     if (e.operation == huffmanLiteral) {
-      window[fill++] = static_cast<uint8_t>(e.value);
+      *out++ = static_cast<uint8_t>(e.value);
       continue;
     }
     if (e.operation == huffmanEndOfBlock) {
       result = statusOk;
       break;
     }
-    unsigned length = e.value + static_cast<unsigned>(buffer & Mask(e.operation));
-    buffer >>= e.operation;
-    count -= e.operation;
+    const unsigned length = e.value + static_cast<unsigned>(buffer & Mask(e.operation));
+    CONSUME(e.operation);
 
     HuffmanEntry d = distanceTable[buffer & distanceMask];
     while (d.operation > huffmanLiteral) {
-      buffer >>= d.bits;
-      count -= d.bits;
+      CONSUME(d.bits);
       if (d.operation == huffmanNoCode) break;
       d = d.next[buffer & Mask(d.operation - huffmanLiteral)];
     }
@@ -212,18 +253,21 @@ int InflateCodesFast(const HuffmanEntry* literalTable, const HuffmanEntry* dista
       result = statusBadCode;
       break;
     }
-    buffer >>= d.bits;
-    count -= d.bits;
-    unsigned distance = d.value + static_cast<unsigned>(buffer & Mask(d.operation));
-    buffer >>= d.operation;
-    count -= d.operation;
+    CONSUME(d.bits);
+    const unsigned distance = d.value + static_cast<unsigned>(buffer & Mask(d.operation));
+    CONSUME(d.operation);
 
-    if (!wrapped && distance > fill) {
+    const unsigned fill = static_cast<unsigned>(out - window);
+    if (distance > fill && !wrapped) {
       result = statusBadDistance;
       break;
     }
-    CopyFromWindow(window, window + fill, (fill - distance) & (kWindowSize - 1), length);
-    fill += length;
+    if (distance <= fill) {
+      CopyMatch(out, out - distance, length);
+    } else {
+      CopyFromWindow(window, out, (fill - distance) & (kWindowSize - 1), length);
+    }
+    out += length;
   }
 
   in -= count >> 3;
@@ -232,9 +276,12 @@ int InflateCodesFast(const HuffmanEntry* literalTable, const HuffmanEntry* dista
   gInput = in;
   gBitBuffer = static_cast<uint32_t>(buffer) & Mask(count);
   gBitCount = static_cast<uint16_t>(count);
-  gWindowFill = static_cast<uint16_t>(fill);
+  gWindowFill = static_cast<uint16_t>(out - window);
   return result;
 }
+
+#undef REFILL
+#undef CONSUME
 
 HuffmanEntry* AllocateTable(unsigned bits, HuffmanEntry** last) {
   size_t slots = (size_t(1) << bits) + 1;
