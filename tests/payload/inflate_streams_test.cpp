@@ -406,7 +406,9 @@ TEST(InflateStreams, MarkerLeavesThirtyBytesToFetch) {
     Bytes stream = StoredWithMarkers(c.length, c.markers, &data);
     InflateResult r = RunInflate(stream);
     EXPECT_EQ(r.status, c.status);
-    if (c.status == statusOk) EXPECT_EQ(r.output, data);
+    if (c.status == statusOk) {
+      EXPECT_EQ(r.output, data);
+    }
   }
 }
 
