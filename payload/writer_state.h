@@ -1,0 +1,12 @@
+// State that the window writer shares with the decoder. Portable, so that host
+// programs that bring their own writer link the same variables.
+#pragma once
+
+#include <cstdint>
+
+// Set by the writer when a write failed; the decoder stops after the current block.
+extern int gWriteFailed;
+
+// CRC-32 register over every flushed byte. Inflate starts it at 0xFFFFFFFF; the
+// writer folds each window into it (see payload/crc32.h).
+extern uint32_t gRunningCrc;
