@@ -12,6 +12,9 @@ struct Verb {
 };
 
 const Verb kVerbs[] = {
+    {"build", "build PRODUCT.toml -o DIR [-L FOLDER]... [--iterations N] [--progress]", RunBuildVerb},
+    {"list", "list SETUP.exe", RunListVerb},
+    {"extract", "extract SETUP.exe DIR", RunExtractVerb},
     {"inflate", "inflate IN OUT   decode the raw Deflate file IN into OUT", RunInflateVerb},
 };
 
@@ -22,6 +25,11 @@ int Usage() {
 }
 
 }  // namespace
+
+int UsageError(const char* problem, const char* usage) {
+  std::fprintf(stderr, "mksetup: %s\nusage: mksetup %s\n", problem, usage);
+  return kToolFailure;
+}
 
 int main(int argc, char** argv) {
   if (argc < 2) return Usage();
