@@ -14,8 +14,8 @@ if(CMAKE_CROSSCOMPILING)
                -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++
     BUILD_ALWAYS ON
     INSTALL_COMMAND ""
-    BUILD_BYPRODUCTS ${CMAKE_BINARY_DIR}/host-tools/tools/mksetup)
-  set(SETUP_MKSETUP ${CMAKE_BINARY_DIR}/host-tools/tools/mksetup)
+    BUILD_BYPRODUCTS ${CMAKE_BINARY_DIR}/host-tools/tools/mksetup/mksetup)
+  set(SETUP_MKSETUP ${CMAKE_BINARY_DIR}/host-tools/tools/mksetup/mksetup)
   set(SETUP_MKSETUP_TARGET host_tools)
 else()
   set(SETUP_MKSETUP $<TARGET_FILE:mksetup>)

@@ -26,11 +26,6 @@ int Usage() {
 
 }  // namespace
 
-int UsageError(const char* problem, const char* usage) {
-  std::fprintf(stderr, "mksetup: %s\nusage: mksetup %s\n", problem, usage);
-  return kToolFailure;
-}
-
 int main(int argc, char** argv) {
   if (argc < 2) return Usage();
   for (const Verb& verb : kVerbs) {
