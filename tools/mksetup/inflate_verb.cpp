@@ -2,13 +2,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "payload/inflate.h"
-#include "payload/writer_state.h"
-#include "setup/state.h"
 #include "text/resource_text.h"
 #include "text/status.h"
 #include "tools/mksetup/verbs.h"
-#include "tools/mksetup/window_file.h"
+#include "tools/mksetup/decode.h"
 
 namespace {
 
@@ -59,25 +56,19 @@ int RunInflateVerb(int argc, char** argv) {
     return kToolFailure;
   }
 
-  gWindow = static_cast<uint8_t*>(std::malloc(kWindowSize));
-  int status = statusNoMemory;
-  if (gWindow != nullptr) {
-    SetWindowFile(out);
-    gWriteFailed = 0;
-    gInput = input;
-    gInputLeft = static_cast<int32_t>(size);
-    status = Inflate();
-  }
-  if (std::fclose(out) != 0) gWriteFailed = 1;
-  if (status == statusOk && gWriteFailed) status = statusWriteFailed;
+  bool writeFailed = false;
+  int status = DecodeStream(input, size, [&](const uint8_t* data, size_t n) {
+    writeFailed = std::fwrite(data, 1, n, out) != n;
+    return !writeFailed;  // stops the decoder
+  });
+  if (std::fclose(out) != 0) writeFailed = true;
+  if (writeFailed) status = statusWriteFailed;
   // Never leave half a file behind under the name of a whole one.
   if (status != statusOk) std::remove(outPath);
 
   char* text = LoadResourceText(status + 1);
   std::printf("status %d: %s\n", status, text != nullptr ? text : "");
   std::free(text);
-  std::free(gWindow);
-  gWindow = nullptr;
   std::free(input);
   return status;
 }

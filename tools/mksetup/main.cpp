@@ -12,6 +12,9 @@ struct Verb {
 };
 
 const Verb kVerbs[] = {
+    {"build", "build PRODUCT.toml -o DIR [-L FOLDER]... [--iterations N] [--progress]", RunBuildVerb},
+    {"list", "list SETUP.exe", RunListVerb},
+    {"extract", "extract SETUP.exe DIR", RunExtractVerb},
     {"inflate", "inflate IN OUT   decode the raw Deflate file IN into OUT", RunInflateVerb},
 };
 

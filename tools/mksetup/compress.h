@@ -1,0 +1,42 @@
+// Compresses the payload into one raw Deflate stream that the setup program's decoder
+// accepts, and proves it by decoding it again.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <vector>
+
+#include "tools/mksetup/description.h"
+
+struct PayloadError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+struct CompressOptions {
+  int iterations = 15;      // optimisation passes per block; more is smaller and slower
+  bool progress = false;    // draw a progress bar on stderr
+};
+
+struct Payload {
+  std::vector<uint8_t> stream;
+  uint32_t crc;             // CRC-32 of the decoded stream
+  uint64_t size;            // decoded length
+};
+
+// Throws PayloadError when no acceptable stream could be made.
+Payload CompressPayload(const std::vector<PayloadFile>& files, const CompressOptions& options);
+
+// The stream that one plain encoding of data gives, before any check for the marker
+// (what CompressPayload starts from for a payload of one segment).
+std::vector<uint8_t> DeflateOnce(const uint8_t* data, size_t size, int iterations);
+
+// The four bytes after which the decoder reads at most 30 more bytes.
+constexpr uint8_t kInputMarker[4] = {0xF8, 0xF5, 0x23, 0x7C};
+
+// True when data[from, to) holds the marker (it may start before from).
+bool HoldsMarker(const uint8_t* data, size_t from, size_t to);
+
+// Decodes stream with the setup program's decoder and compares it with the files;
+// throws PayloadError naming the first difference.
+void VerifyPayload(const std::vector<uint8_t>& stream, const std::vector<PayloadFile>& files,
+                   uint32_t crc);

@@ -1,0 +1,117 @@
+// mksetup list SETUP.exe: the tables, the strings of each language, the files, and
+// whether the payload's CRC matches.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "setup/config.h"
+#include "setup/state.h"
+#include "tools/mksetup/codepage.h"
+#include "tools/mksetup/verbs.h"
+#include "tools/mksetup/setup_file.h"
+
+namespace {
+
+std::string Quoted(const char* text, int codePage) {
+  std::string out = "\"";
+  for (char c : ToUtf8(text, codePage)) {
+    if (c == '\r') out += "\\r";
+    else if (c == '\n') out += "\\n";
+    else if (c == '"') out += "\\\"";
+    else out += c;
+  }
+  return out + "\"";
+}
+
+std::string Components(uint32_t bitmapOffset) {
+  std::string names;
+  for (uint32_t i = 0; i < ConfigWord(wordComponentCount); ++i) {
+    if (gConfig[bitmapOffset + i / 8] & (1u << (i % 8))) {
+      const uint8_t* r = ConfigRecord(wordComponentTable, kComponentRecordSize, i);
+      if (!names.empty()) names += ", ";
+      names += ToUtf8(ConfigString(RecordField(r, componentName)), kEnglishCodePage);
+    }
+  }
+  return names.empty() ? "(none)" : names;
+}
+
+void ListTables() {
+  const int cp = kEnglishCodePage;
+  std::printf("product: %s (company %s), main program %s\n",
+              Quoted(ConfigString(ConfigWord(wordProductName)), cp).c_str(),
+              Quoted(ConfigString(ConfigWord(wordCompanyName)), cp).c_str(),
+              Quoted(ConfigString(ConfigWord(wordMainProgramFile)), cp).c_str());
+  std::printf("components: %u\n", ConfigWord(wordComponentCount));
+  for (uint32_t i = 0; i < ConfigWord(wordComponentCount); ++i) {
+    const uint8_t* r = ConfigRecord(wordComponentTable, kComponentRecordSize, i);
+    std::printf("  %u  %s  image %u\n", i,
+                Quoted(ConfigString(RecordField(r, componentName)), cp).c_str(),
+                RecordField(r, componentImage));
+  }
+  std::printf("setup types: %u (custom: %u)\n", ConfigWord(wordSetupTypeCount),
+              ConfigWord(wordCustomSetupType));
+  for (uint32_t t = 0; t < ConfigWord(wordSetupTypeCount); ++t) {
+    std::printf("  %u  %s  icon %u  components: %s\n", t,
+                Quoted(ConfigString(ConfigWord(wordSetupTypeName + int(t))), cp).c_str(),
+                ConfigWord(wordSetupTypeIcon + int(t)) & 0xFFFF,
+                Components(ConfigWord(wordSetupTypeBitmap + int(t))).c_str());
+  }
+  std::printf("path pages: %u\n", ConfigWord(wordPathPageCount));
+  for (uint32_t k = 0; k < ConfigWord(wordPathPageCount); ++k) {
+    const uint8_t* r = ConfigRecord(wordPathPageTable, kPathPageRecordSize, k);
+    std::printf("  %u  $(%s) = %s  components: %s\n", 100 + k,
+                ConfigString(RecordField(r, pathVariable)),
+                ConfigString(RecordField(r, pathDefaultValue)),
+                Components(RecordField(r, pathBitmap)).c_str());
+  }
+  std::printf("shortcuts: %u\n", ConfigWord(wordShortcutCount));
+  for (uint32_t k = 0; k < ConfigWord(wordShortcutCount); ++k) {
+    const uint8_t* r = ConfigRecord(wordShortcutTable, kShortcutRecordSize, k);
+    std::printf("  %s -> %s %s  show %u\n",
+                Quoted(ConfigString(RecordField(r, shortcutName)), cp).c_str(),
+                ConfigString(RecordField(r, shortcutTarget)),
+                Quoted(ConfigString(RecordField(r, shortcutArguments)), cp).c_str(),
+                RecordField(r, shortcutShowCommand));
+  }
+  std::printf("files: %u\n", ConfigWord(wordFileCount));
+  for (uint32_t i = 0; i < ConfigWord(wordFileCount); ++i) {
+    const uint8_t* r = ConfigRecord(wordFileTable, kFileRecordSize, i);
+    std::printf("  %10u  %s  components: %s\n", RecordField(r, fileSize),
+                ConfigString(RecordField(r, fileTarget)), Components(RecordField(r, fileBitmap)).c_str());
+  }
+}
+
+void ListStrings(const char* title, int codePage) {
+  uint32_t count = ReadLittleWord(gStrings) / 4;
+  std::printf("strings, %s: %u\n", title, count);
+  for (uint32_t n = 0; n < count; ++n) {
+    std::printf("  %2u  %s\n", n, Quoted(ConfigString(n), codePage).c_str());
+  }
+}
+
+}  // namespace
+
+int RunListVerb(int argc, char** argv) {
+  if (argc != 1) return UsageError("list needs SETUP.exe", "list SETUP.exe");
+  const std::vector<std::string> args(argv, argv + argc);
+  try {
+    SetupFile setup = OpenSetupFile(args[0]);
+    UseConfiguration(setup, setup.englishStrings);
+    ListTables();
+    ListStrings("English (1033)", kEnglishCodePage);
+    UseConfiguration(setup, setup.japaneseStrings);
+    ListStrings("Japanese (1041)", kJapaneseCodePage);
+    std::printf("payload: %zu bytes\n", setup.archive.size());
+    try {
+      std::vector<uint8_t> stream = DecodePayload(setup);
+      std::printf("payload CRC: %08X matches\n", ConfigWord(wordPayloadCrc));
+    } catch (const std::exception& e) {
+      std::printf("payload CRC: does not match: %s\n", e.what());
+      return kToolFailure;
+    }
+    return 0;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "mksetup: %s\n", e.what());
+    return kToolFailure;
+  }
+}

@@ -1,0 +1,24 @@
+// A built setup program opened for reading: its configuration and payload.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct SetupFile {
+  std::vector<uint8_t> config;
+  std::vector<uint8_t> englishStrings;
+  std::vector<uint8_t> japaneseStrings;
+  std::vector<uint8_t> archive;
+};
+
+// Throws std::runtime_error with a clear message when the file is not a setup.
+SetupFile OpenSetupFile(const std::string& path);
+
+// Makes the configuration and the given language's strings current (gConfig, gStrings,
+// gSelectionBytes) for the readers of setup/config.h.
+void UseConfiguration(const SetupFile& setup, const std::vector<uint8_t>& strings);
+
+// Decodes the payload; throws when the decoder fails or the length or CRC-32 differ
+// from the configuration.
+std::vector<uint8_t> DecodePayload(const SetupFile& setup);
