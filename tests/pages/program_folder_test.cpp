@@ -15,7 +15,10 @@
 
 namespace {
 
-const char kOverrideKey[] = "Software\\Setup Tests\\Programs override";
+// One key per process: runs in two languages go side by side.
+std::string OverrideKey() {
+  return "Software\\Setup Tests\\Programs override " + std::to_string(GetCurrentProcessId());
+}
 const char kExplorerKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
 
 // Points this process's Programs menu folder at folder. The current user's registry
@@ -25,7 +28,7 @@ class ProgramsFolder {
  public:
   explicit ProgramsFolder(const std::string& folder) {
     HKEY root = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kOverrideKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root,
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, OverrideKey().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root,
                         nullptr) != ERROR_SUCCESS) {
       ADD_FAILURE() << "cannot create the override key";
       return;
@@ -46,16 +49,14 @@ class ProgramsFolder {
   ~ProgramsFolder() {
     RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
     // From the deepest key up; a key is deleted only once it is empty.
-    std::string base = std::string(kOverrideKey) + "\\";
+    std::string base = OverrideKey() + "\\";
     RegDeleteKeyA(HKEY_CURRENT_USER, (base + kExplorerKey + "User Shell Folders").c_str());
     RegDeleteKeyA(HKEY_CURRENT_USER, (base + kExplorerKey + "Shell Folders").c_str());
     std::string key = base + kExplorerKey;
     key.pop_back();
-    for (;;) {
+    while (key != "Software") {
       RegDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
-      const size_t cut = key.rfind('\\');
-      if (cut == std::string::npos) break;
-      key.resize(cut);
+      key.resize(key.rfind('\\'));
     }
   }
 };
