@@ -1,0 +1,8 @@
+// Reading and changing one component's bit of a SelectionBitmap: component i is bit
+// i mod 8, counted from the least significant bit, of byte i / 8.
+#pragma once
+
+#include <cstdint>
+
+bool IsComponentSelected(const uint8_t* selection, uint32_t component);
+void SetComponentSelected(uint8_t* selection, uint32_t component, bool selected);

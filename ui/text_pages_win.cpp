@@ -1,0 +1,41 @@
+// The text, agreement and associate pages: they show what they are given and ask
+// nothing while they run.
+#include "resources/resource_ids.h"
+#include "ui/pages.h"
+#include "ui/utility.h"
+
+HWND gTextPage = nullptr;
+HWND gAgreementPage = nullptr;
+HWND gAssociatePage = nullptr;
+
+INT_PTR CALLBACK PageDialogProc(HWND page, UINT message, WPARAM, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      return TRUE;
+    case msgQueryNext:
+      return AllowNext(page);
+    default:
+      return FALSE;
+  }
+}
+
+PageResult RunTextPage(const char* text) {
+  HWND page = PreparePage(&gTextPage, IDD_TEXT_PAGE, PageDialogProc);
+  SetDlgItemString(page, IDC_PAGE_TEXT, text);
+  return RunPageDialog(page);
+}
+
+PageResult RunAgreementPage(const char* text) {
+  HWND page = PreparePage(&gAgreementPage, IDD_AGREEMENT_PAGE, PageDialogProc);
+  SetDlgItemString(page, IDC_PAGE_TEXT, text);
+  return RunPageDialog(page);
+}
+
+PageResult RunAssociatePage(int* associate) {
+  HWND page = PreparePage(&gAssociatePage, IDD_ASSOCIATE_PAGE, PageDialogProc);
+  CheckRadioButton(page, IDC_ASSOCIATE_YES, IDC_ASSOCIATE_NO,
+                   *associate != 0 ? IDC_ASSOCIATE_YES : IDC_ASSOCIATE_NO);
+  PageResult result = RunPageDialog(page);
+  *associate = IsDlgButtonChecked(page, IDC_ASSOCIATE_YES) == BST_CHECKED ? 1 : 0;
+  return result;
+}
