@@ -615,9 +615,13 @@ def main():
     write("wizard.bmp", bmp_bytes(139, 270, 4, WIZARD_PALETTE, wizard_picture()))
     write("checks.bmp", bmp_bytes(64, 16, 4, VGA, check_strip()))
     write("components.bmp", bmp_bytes(16 * 58, 16, 4, VGA, component_strip()))
-    for name, draw in (("setup.ico", icon_setup), ("typical.ico", icon_typical),
-                       ("compact.ico", icon_compact), ("custom.ico", icon_custom)):
-        write(name, ico_bytes([(32, icon(draw, 32)), (16, icon(draw, 16))]))
+    # The program's own icon also appears small (caption, task bar); the setup type
+    # icons are only ever loaded at the large size, so they carry no small image.
+    for name, draw, sizes in (("setup.ico", icon_setup, (32, 16)),
+                              ("typical.ico", icon_typical, (32,)),
+                              ("compact.ico", icon_compact, (32,)),
+                              ("custom.ico", icon_custom, (32,))):
+        write(name, ico_bytes([(size, icon(draw, size)) for size in sizes]))
     write("extract.avi", avi_bytes(AVI_WIDTH, AVI_HEIGHT, 10, VGA, animation_frames()))
 
 
