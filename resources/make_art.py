@@ -10,7 +10,7 @@ the resource script picks the files up from OUTDIR. Python standard library only
     checks.bmp      tree state images: empty, box, ticked box, grey ticked box
     components.bmp  58 component images of 16x16 in one strip
     setup.ico typical.ico compact.ico custom.ico
-    extract.avi     the animation of the Extract dialog
+    extract.avi     the animation of the Extract dialog, RLE8-compressed
 """
 
 import math
@@ -98,34 +98,132 @@ def chunk(fourcc, payload):
     return data + (b"\0" if len(payload) % 2 else b"")
 
 
+def rle8_pixels(values):
+    """Codes pixels of one row: repeats as (count, index) pairs, other stretches in
+    absolute mode, which holds 3 to 255 pixels padded to an even length."""
+    out = bytearray()
+    literal = []
+
+    def flush():
+        for start in range(0, len(literal), 255):
+            part = literal[start:start + 255]
+            if len(part) >= 3:
+                out.extend([0, len(part)] + part + [0] * (len(part) % 2))
+            else:
+                for value in part:
+                    out.extend([1, value])
+        del literal[:]
+
+    i = 0
+    while i < len(values):
+        run = 1
+        while i + run < len(values) and values[i + run] == values[i] and run < 255:
+            run += 1
+        # A pair costs as much inside an absolute stretch as on its own, and
+        # ending the stretch for it would cost more.
+        if run >= 3 or (run == 2 and not literal):
+            flush()
+            out.extend([run, values[i]])
+        else:
+            literal.extend(values[i:i + run])
+        i += run
+    flush()
+    return bytes(out)
+
+
+def rle8_skip(x, y, to_x, to_y):
+    """Moves the decoder from (x, y) to (to_x, to_y), lines counted from the bottom,
+    over pixels it leaves as they are."""
+    out = bytearray()
+    if to_y > y and (to_x < x or to_x == 0):
+        out += b"\0\0"  # end of line: to the start of the next one
+        x, y = 0, y + 1
+    while (x, y) != (to_x, to_y):
+        dx, dy = min(to_x - x, 255), min(to_y - y, 255)
+        out += bytes([0, 2, dx, dy])
+        x, y = x + dx, y + dy
+    return bytes(out)
+
+
+def changed_spans(row, before):
+    """The stretches [start, end) of row that differ from before."""
+    spans = []
+    x = 0
+    while x < len(row):
+        if row[x] == before[x]:
+            x += 1
+            continue
+        start = x
+        while x < len(row) and row[x] != before[x]:
+            x += 1
+        spans.append((start, x))
+    return spans
+
+
+def rle8_frame(pixels, previous=None):
+    """One frame in BI_RLE8 (pixels top-down; coded bottom-up). Without previous
+    every pixel is coded; with it only the pixels that changed, and the decoder
+    keeps the rest of the frame it showed before."""
+    height = len(pixels)
+    out = bytearray()
+    if previous is None:
+        for line in range(height):
+            out += rle8_pixels(pixels[height - 1 - line])
+            if line < height - 1:
+                out += b"\0\0"
+        return bytes(out + b"\0\1")
+    x = y = 0
+    for line in range(height):
+        row, before = pixels[height - 1 - line], previous[height - 1 - line]
+        merged = []
+        for start, end in changed_spans(row, before):
+            # Coding the unchanged pixels between two changes can be cheaper than
+            # skipping them.
+            if merged:
+                first, last = merged[-1]
+                apart = (len(rle8_pixels(row[first:last])) + len(rle8_skip(last, 0, start, 0)) +
+                         len(rle8_pixels(row[start:end])))
+                if len(rle8_pixels(row[first:end])) <= apart:
+                    merged[-1] = (first, end)
+                    continue
+            merged.append((start, end))
+        for start, end in merged:
+            out += rle8_skip(x, y, start, line) + rle8_pixels(row[start:end])
+            x, y = end, line
+    return bytes(out + b"\0\1")
+
+
 def avi_bytes(width, height, fps, palette, frames):
-    """An uncompressed 8-bit AVI that the animation control can play."""
-    stride = (width + 3) & ~3
-    frame_size = stride * height
-    blobs = []
-    for pixels in frames:
-        data = bytearray()
-        for y in range(height - 1, -1, -1):
-            data += bytes(pixels[y]) + b"\0" * (stride - width)
-        blobs.append(bytes(data))
+    """An RLE8-compressed 8-bit AVI that the animation control can play. The first
+    frame is whole (a key frame); each later one holds what changed since the one
+    before, unless whole is smaller."""
+    blobs, keys = [], []
+    for n, pixels in enumerate(frames):
+        whole = rle8_frame(pixels)
+        change = rle8_frame(pixels, frames[n - 1]) if n else None
+        key = change is None or len(whole) <= len(change)
+        blobs.append(whole if key else change)
+        keys.append(key)
+    largest = max(len(blob) for blob in blobs)
     count = len(frames)
-    avih = struct.pack("<14I", 1000000 // fps, frame_size * fps, 0, 0x10, count, 0, 1,
-                       frame_size, width, height, 0, 0, 0, 0)
-    strh = (b"vids" + b"\0\0\0\0" +
-            struct.pack("<IHHIIIIIIIIhhhh", 0, 0, 0, 0, 1, fps, 0, count, frame_size,
+    avih = struct.pack("<14I", 1000000 // fps, largest * fps, 0, 0x10, count, 0, 1,
+                       largest, width, height, 0, 0, 0, 0)
+    strh = (b"vids" + b"mrle" +
+            struct.pack("<IHHIIIIIIIIhhhh", 0, 0, 0, 0, 1, fps, 0, count, largest,
                         0xFFFFFFFF, 0, 0, 0, width, height))
+    # Only the colours the frames use; the header says how many.
     colours = b"".join(struct.pack("<BBBB", b, g, r, 0) for (r, g, b) in palette)
-    colours += b"\0" * (1024 - len(colours))
-    strf = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, frame_size, 0, 0, 256, 0)
-    strl = b"LIST" + struct.pack("<I", 4 + 8 + len(strh) + 8 + len(strf) + len(colours))
-    strl += b"strl" + chunk(b"strh", strh) + chunk(b"strf", strf + colours)
+    strf = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 1, largest, 0, 0,
+                       len(palette), 0) + colours
+    strl_body = b"strl" + chunk(b"strh", strh) + chunk(b"strf", strf)
+    strl = b"LIST" + struct.pack("<I", len(strl_body)) + strl_body
     hdrl_body = b"hdrl" + chunk(b"avih", avih) + strl
     hdrl = b"LIST" + struct.pack("<I", len(hdrl_body)) + hdrl_body
     movi_body = b"movi"
     index = b""
-    for blob in blobs:
-        index += b"00db" + struct.pack("<III", 0x10, len(movi_body), len(blob))
-        movi_body += chunk(b"00db", blob)
+    for blob, key in zip(blobs, keys):
+        index += b"00dc" + struct.pack("<III", 0x10 if key else 0, len(movi_body), len(blob))
+        movi_body += chunk(b"00dc", blob)
     movi = b"LIST" + struct.pack("<I", len(movi_body)) + movi_body
     body = b"AVI " + hdrl + movi + chunk(b"idx1", index)
     return b"RIFF" + struct.pack("<I", len(body)) + body
@@ -517,9 +615,13 @@ def main():
     write("wizard.bmp", bmp_bytes(139, 270, 4, WIZARD_PALETTE, wizard_picture()))
     write("checks.bmp", bmp_bytes(64, 16, 4, VGA, check_strip()))
     write("components.bmp", bmp_bytes(16 * 58, 16, 4, VGA, component_strip()))
-    for name, draw in (("setup.ico", icon_setup), ("typical.ico", icon_typical),
-                       ("compact.ico", icon_compact), ("custom.ico", icon_custom)):
-        write(name, ico_bytes([(32, icon(draw, 32)), (16, icon(draw, 16))]))
+    # The program's own icon also appears small (caption, task bar); the setup type
+    # icons are only ever loaded at the large size, so they carry no small image.
+    for name, draw, sizes in (("setup.ico", icon_setup, (32, 16)),
+                              ("typical.ico", icon_typical, (32,)),
+                              ("compact.ico", icon_compact, (32,)),
+                              ("custom.ico", icon_custom, (32,))):
+        write(name, ico_bytes([(size, icon(draw, size)) for size in sizes]))
     write("extract.avi", avi_bytes(AVI_WIDTH, AVI_HEIGHT, 10, VGA, animation_frames()))
 
 
