@@ -194,16 +194,11 @@ def rle8_frame(pixels, previous=None):
 
 
 def avi_bytes(width, height, fps, palette, frames):
-    """An RLE8-compressed 8-bit AVI that the animation control can play. The first
-    frame is whole (a key frame); each later one holds what changed since the one
-    before, unless whole is smaller."""
-    blobs, keys = [], []
-    for n, pixels in enumerate(frames):
-        whole = rle8_frame(pixels)
-        change = rle8_frame(pixels, frames[n - 1]) if n else None
-        key = change is None or len(whole) <= len(change)
-        blobs.append(whole if key else change)
-        keys.append(key)
+    """An RLE8-compressed 8-bit AVI that the animation control can play. Every frame
+    is whole (a key frame): frames that hold only changes would be smaller, but they
+    rely on every player decoding them in order from the last key frame."""
+    blobs = [rle8_frame(pixels) for pixels in frames]
+    keys = [True] * len(blobs)
     largest = max(len(blob) for blob in blobs)
     count = len(frames)
     avih = struct.pack("<14I", 1000000 // fps, largest * fps, 0, 0x10, count, 0, 1,
