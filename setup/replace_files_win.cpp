@@ -23,14 +23,12 @@ void DeleteOldFile(const char* targetPath, ReplaceFacts* facts) {
 }
 
 // The 95/98 family reads short paths from WININIT.INI when it next starts.
-bool ScheduleInIni(const char* targetPath, const char* tempPath) {
+bool ScheduleInIni(const char* shortTarget, const char* tempPath) {
   char* ini = ExpandVariables("$(WindowsDir)\\WININIT.INI");
-  char* target = ToShortPath(targetPath);
   char* temp = ToShortPath(tempPath);
-  bool added = ini != nullptr && target != nullptr && temp != nullptr &&
-               AddRenamePair(ini, target, temp);
+  bool added = ini != nullptr && shortTarget != nullptr && temp != nullptr &&
+               AddRenamePair(ini, shortTarget, temp);
   std::free(temp);
-  std::free(target);
   std::free(ini);
   return added;
 }
@@ -40,6 +38,8 @@ bool ScheduleInIni(const char* targetPath, const char* tempPath) {
 ReplaceAction ReplaceOneFile(const char* targetPath, const char* tempPath) {
   ReplaceFacts facts = {int(gVersionInfo.dwPlatformId), 0, false, false, tryNotYet, tryNotYet};
   DWORD clearedAttributes = INVALID_FILE_ATTRIBUTES;  // to put back if the old file stays
+  // Taken while the old file exists: once it is deleted, its short name is gone too.
+  char* shortTarget = facts.platformId == 1 ? ToShortPath(targetPath) : nullptr;
   DeleteOldFile(targetPath, &facts);
   for (;;) {
     ReplaceAction action = NextReplaceAction(facts);
@@ -58,7 +58,7 @@ ReplaceAction ReplaceOneFile(const char* targetPath, const char* tempPath) {
         facts.move = MoveFileA(tempPath, targetPath) ? tryDone : tryFailed;
         break;
       case replaceScheduleIni:
-        facts.schedule = ScheduleInIni(targetPath, tempPath) ? tryDone : tryFailed;
+        facts.schedule = ScheduleInIni(shortTarget, tempPath) ? tryDone : tryFailed;
         break;
       case replaceScheduleMove:
         // The old file still exists when the move is carried out.
@@ -72,10 +72,12 @@ ReplaceAction ReplaceOneFile(const char* targetPath, const char* tempPath) {
         if (clearedAttributes != INVALID_FILE_ATTRIBUTES) {
           SetFileAttributesA(targetPath, clearedAttributes);
         }
+        std::free(shortTarget);
         return action;
       case replaceDone:
       case replaceAtRestart:
       case replaceStranded:
+        std::free(shortTarget);
         return action;
     }
   }
