@@ -1,10 +1,11 @@
-// Temporary names and path splitting, on a file system held in a set.
+// Temporary names, path splitting and progress positions, on a file system held in a set.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <set>
 #include <string>
 
+#include "payload/extract.h"
 #include "payload/path_parts.h"
 #include "payload/temp_name.h"
 
@@ -107,6 +108,31 @@ TEST_F(TempNameTest, ManyFilesInOneFolderCostAFewProbesEach) {
 TEST_F(TempNameTest, EveryCounterTakenGivesNone) {
   for (int i = 0; i <= 0xFFFF; ++i) gExisting.insert("C:\\q\\IT" + std::to_string(i) + ".tmp");
   EXPECT_EQ(MakeTempNameProbing("C:\\q\\a", "IT", Taken), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ProgressPosition, ProportionTruncatedAndBoundedByTheEnd) {
+  struct Case {
+    int64_t decoded, total;
+    uint32_t position;
+  };
+  const Case cases[] = {
+      {0, 100, 0},
+      {50, 100, 15000},
+      {1, 7, 4285},  // 4285.7 truncated
+      {2, 3, 20000},
+      {100, 100, 30000},
+      {0x7FFFFFFE, 0x7FFFFFFF, 29999},
+      {32768 + 5, 32768, 30000},  // bytes after the last file
+      {0, 0, 30000},              // nothing to decode: the bar shows its end
+      {32768, 0, 30000},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ProgressPosition(c.decoded, c.total), c.position) << c.decoded << "/" << c.total;
+  }
 }
 
 }  // namespace
