@@ -118,7 +118,7 @@ class Answers {
               if (!seen_.back().found) return;
             }
           }
-          MessageBoxSeen extra = AnswerMessageBox(thread_, known_, IDOK, 1500);
+          MessageBoxSeen extra = AnswerMessageBox(thread_, known_, IDOK, 1000);
           if (extra.found) seen_.push_back(extra);
         }) {}
 
@@ -311,14 +311,14 @@ TEST_F(InstallPhaseTest, EndsByNamingFilesNotReplacedOrOfferingARestart) {
     std::string productName;
     EXPECT_EQ(LogFileEntries(ReadBytes(logPath()), &productName).size(), files.size() + 5);
     user.Release();
-    if (c.hold && gVersionInfo.dwPlatformId != VER_PLATFORM_WIN32_WINDOWS) {
+    // Until the restart the new file waits under its temporary name.
+    size_t waiting = c.hold ? 1 : 0;
+    if (c.hold && gVersionInfo.dwPlatformId != VER_PLATFORM_WIN32_WINDOWS && RestartsAllowed()) {
       ASSERT_TRUE(RunPendingMoves());
       EXPECT_EQ(ReadBytes(destination_ + "\\quorbex.exe"), files[0].bytes);
+      waiting = 0;
     }
-    EXPECT_TRUE(TemporaryFilesIn(destination_).size() == (c.hold && gVersionInfo.dwPlatformId ==
-                                                                        VER_PLATFORM_WIN32_WINDOWS
-                                                              ? 1u
-                                                              : 0u));
+    EXPECT_EQ(TemporaryFilesIn(destination_).size(), waiting);
   }
 }
 

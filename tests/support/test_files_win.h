@@ -106,14 +106,22 @@ inline std::string FreshTestFolder(const std::string& tag) {
   GetTempPathA(MAX_PATH, temp);
   const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
   std::string folder = std::string(temp) + tag + "-" + info->test_suite_name() + "-" + info->name();
-  // Several runs of one program share the prefix; the program's name keeps them apart.
+  // Several runs of one program share the prefix; the program's name and the language
+  // keep them apart.
   char program[MAX_PATH];
   DWORD n = GetModuleFileNameA(nullptr, program, MAX_PATH);
   std::string name(program, n);
-  folder += "-" + name.substr(name.find_last_of('\\') + 1);
+  folder += "-" + name.substr(name.find_last_of('\\') + 1) + "-" +
+            std::to_string(LANGIDFROMLCID(GetThreadLocale()));
   RemoveTree(folder);
   CreateDirectoryA(folder.c_str(), nullptr);
   return folder;
+}
+
+// Whether this run may restart the prefix. A restart also restarts the prefix's services
+// under the feet of other programs, so only runs that have the prefix to themselves do.
+inline bool RestartsAllowed() {
+  return GetEnvironmentVariableA("SETUP_NO_RESTART", nullptr, 0) == 0;
 }
 
 // What the next start of Windows would do to pending delayed moves (and WININIT.INI
