@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -262,17 +263,21 @@ TEST_F(InstallPhaseTest, WholeInstallationLogsEverythingInOrder) {
 // A replacement that cannot be made is named at the end instead of the success message;
 // a file in use brings the restart dialog, and "later" ends the program quietly.
 TEST_F(InstallPhaseTest, EndsByNamingFilesNotReplacedOrOfferingARestart) {
+  const std::string program = destination_ + "\\quorbex.exe";
   const std::string unreachable = destination_ + "\\" + std::string(240, 'n') + ".dat";
   struct Case {
     const char* what;
     bool hold;          // keep quorbex.exe open
+    bool refuse;        // the replacement at the restart cannot be arranged
     bool unreachable;   // add a file whose old copy the system's path functions cannot reach
     std::vector<int> answers;
+    std::vector<std::string> named;  // in the message, in this order
   };
   const Case cases[] = {
-      {"in use", true, false, {Answers::kRestartLater}},
-      {"not replaced", false, true, {IDOK}},
-      {"both", true, true, {IDOK, Answers::kRestartLater}},
+      {"in use", true, false, false, {Answers::kRestartLater}, {}},
+      {"not replaced", false, false, true, {IDOK}, {unreachable}},
+      {"both", true, false, true, {IDOK, Answers::kRestartLater}, {unreachable}},
+      {"in use, restart refused", true, true, true, {IDOK}, {program, unreachable}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -281,41 +286,49 @@ TEST_F(InstallPhaseTest, EndsByNamingFilesNotReplacedOrOfferingARestart) {
     ASSERT_TRUE(CreateDirectoryA(destination_.c_str(), nullptr));
     std::vector<PayloadFile> files = {{"$(Destination)\\quorbex.exe", PatternBytes(100, 4), 1}};
     if (c.unreachable) files.push_back({unreachable, PatternBytes(100, 5), 1});
-    for (const PayloadFile& f : files) {
-      std::string target = f.target;
-      if (target[0] == '$') target.replace(0, 14, destination_);
-      WriteBytes(target, kOld);
-    }
+    WriteBytes(program, kOld);
+    if (c.unreachable) WriteBytes(unreachable, kOld);
+    WriteBytes(windows_ + "\\WININIT.INI", "");
     InstallImage image = BuildInstallImage(files);
     InstalledState state(image, 1);
-    HeldFile user(destination_ + "\\quorbex.exe", FILE_SHARE_READ);
+    HeldFile user(program, FILE_SHARE_READ);
     if (!c.hold) user.Release();
+    HeldFile otherIni(windows_ + "\\WININIT.INI", 0);
+    if (!c.refuse) otherIni.Release();
+    std::unique_ptr<RefusedDelayedMoves> refused(c.refuse ? new RefusedDelayedMoves : nullptr);
 
     Answers answers(c.answers);
     RunInstallPhase("Quorbex32 Test", 0);
     const std::vector<MessageBoxSeen>& seen = answers.Seen();
+    refused.reset();
+    otherIni.Release();
 
     ASSERT_EQ(seen.size(), c.answers.size());
     for (const MessageBoxSeen& s : seen) EXPECT_TRUE(s.found);
-    EXPECT_EQ(gRestartNeeded, c.hold ? 1 : 0);
-    if (c.unreachable) {
-      EXPECT_EQ(ReadBytes(unreachable), kOld);
+    const bool waits = c.hold && !c.refuse;
+    EXPECT_EQ(gRestartNeeded, waits ? 1 : 0);
+    if (!c.named.empty()) {
+      std::string list;
+      for (const std::string& path : c.named) list += (list.empty() ? "" : "\r\n") + path;
       EXPECT_TRUE(StartsWith(seen[0].text, TableTextStart(IDS_NOT_REPLACED)));
-      EXPECT_NE(seen[0].text.find(unreachable), std::string::npos);
+      EXPECT_NE(seen[0].text.find(list), std::string::npos);
       if (English()) {
-        EXPECT_EQ(seen[0].text, "Setup could not replace the following files:\r\n\r\n" + unreachable);
+        EXPECT_EQ(seen[0].text, "Setup could not replace the following files:\r\n\r\n" + list);
       }
     }
-    EXPECT_EQ(ReadBytes(destination_ + "\\quorbex.exe"), c.hold ? kOld : files[0].bytes);
+    if (c.unreachable) {
+      EXPECT_EQ(ReadBytes(unreachable), kOld);
+    }
+    EXPECT_EQ(ReadBytes(program), c.hold ? kOld : files[0].bytes);
     // The log is written, with every file the installation put or will put in place.
     std::string productName;
     EXPECT_EQ(LogFileEntries(ReadBytes(logPath()), &productName).size(), files.size() + 5);
     user.Release();
     // Until the restart the new file waits under its temporary name.
-    size_t waiting = c.hold ? 1 : 0;
-    if (c.hold && gVersionInfo.dwPlatformId != VER_PLATFORM_WIN32_WINDOWS && RestartsAllowed()) {
+    size_t waiting = waits ? 1 : 0;
+    if (waits && gVersionInfo.dwPlatformId != VER_PLATFORM_WIN32_WINDOWS && RestartsAllowed()) {
       ASSERT_TRUE(RunPendingMoves());
-      EXPECT_EQ(ReadBytes(destination_ + "\\quorbex.exe"), files[0].bytes);
+      EXPECT_EQ(ReadBytes(program), files[0].bytes);
       waiting = 0;
     }
     EXPECT_EQ(TemporaryFilesIn(destination_).size(), waiting);

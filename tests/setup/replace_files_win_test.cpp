@@ -22,8 +22,6 @@ namespace {
 
 const char kOld[] = "old version\r\n";
 const char kNew[] = "new version, longer than the old one\r\n";
-const char kSessionManager[] = "System\\CurrentControlSet\\Control\\Session Manager";
-const char kPendingMoves[] = "PendingFileRenameOperations";
 
 std::string ShortPath(const std::string& path) {
   char out[MAX_PATH];
@@ -37,39 +35,6 @@ std::string Message(const ReplaceFailures& failures) {
   std::free(text);
   return copy;
 }
-
-// Makes the platform refuse delayed moves while it lives, as it does for a user who
-// may not write the machine's pending moves: a value of the wrong type stands where
-// the platform keeps them.
-class RefusedDelayedMoves {
- public:
-  RefusedDelayedMoves() {
-    RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_ALL_ACCESS, &key_);
-    DWORD size = 0;
-    had_ = RegQueryValueExA(key_, kPendingMoves, nullptr, &type_, nullptr, &size) == ERROR_SUCCESS;
-    saved_.resize(size);
-    if (had_ && size > 0) {
-      RegQueryValueExA(key_, kPendingMoves, nullptr, &type_, saved_.data(), &size);
-    }
-    DWORD wrong = 1;
-    RegSetValueExA(key_, kPendingMoves, 0, REG_DWORD, reinterpret_cast<BYTE*>(&wrong),
-                   sizeof wrong);
-  }
-  ~RefusedDelayedMoves() {
-    if (had_) {
-      RegSetValueExA(key_, kPendingMoves, 0, type_, saved_.data(), DWORD(saved_.size()));
-    } else {
-      RegDeleteValueA(key_, kPendingMoves);
-    }
-    RegCloseKey(key_);
-  }
-
- private:
-  HKEY key_ = nullptr;
-  bool had_ = false;
-  DWORD type_ = 0;
-  std::vector<BYTE> saved_;
-};
 
 class ReplaceTest : public ::testing::Test {
  protected:

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 // Paths longer than MAX_PATH go through the wide functions with the \\?\ prefix.
 inline std::wstring WidePath(const std::string& path) {
@@ -140,3 +141,40 @@ inline bool RunPendingMoves() {
   CloseHandle(process.hProcess);
   return done;
 }
+
+// Makes the platform refuse delayed moves while it lives, as it does for a user who
+// may not write the machine's pending moves: a value of the wrong type stands where
+// the platform keeps them.
+class RefusedDelayedMoves {
+ public:
+  static constexpr const char* kSessionManager =
+      "System\\CurrentControlSet\\Control\\Session Manager";
+  static constexpr const char* kPendingMoves = "PendingFileRenameOperations";
+
+  RefusedDelayedMoves() {
+    RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_ALL_ACCESS, &key_);
+    DWORD size = 0;
+    had_ = RegQueryValueExA(key_, kPendingMoves, nullptr, &type_, nullptr, &size) == ERROR_SUCCESS;
+    saved_.resize(size);
+    if (had_ && size > 0) {
+      RegQueryValueExA(key_, kPendingMoves, nullptr, &type_, saved_.data(), &size);
+    }
+    DWORD wrong = 1;
+    RegSetValueExA(key_, kPendingMoves, 0, REG_DWORD, reinterpret_cast<BYTE*>(&wrong),
+                   sizeof wrong);
+  }
+  ~RefusedDelayedMoves() {
+    if (had_) {
+      RegSetValueExA(key_, kPendingMoves, 0, type_, saved_.data(), DWORD(saved_.size()));
+    } else {
+      RegDeleteValueA(key_, kPendingMoves);
+    }
+    RegCloseKey(key_);
+  }
+
+ private:
+  HKEY key_ = nullptr;
+  bool had_ = false;
+  DWORD type_ = 0;
+  std::vector<BYTE> saved_;
+};
