@@ -75,3 +75,25 @@ function(add_wine_test_run test program)
     set_tests_properties(${test} PROPERTIES ENVIRONMENT "${T_ENV}")
   endif()
 endfunction()
+
+# add_wine_test_run_win98(TESTNAME PROGRAM [ENV ...] [TIMEOUT s]): one more run of an
+# existing Windows program as the 95/98 family (platform id 1), under a copy named
+# PROGRAM_win98.exe.
+function(add_wine_test_run_win98 test program)
+  cmake_parse_arguments(T "" "TIMEOUT" "ENV" ${ARGN})
+  if(NOT SETUP_RUN_WINE_TESTS)
+    return()
+  endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set(copy $<TARGET_FILE_DIR:${program}>/${program}_win98.exe)
+  add_custom_command(TARGET ${program} POST_BUILD
+                     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${program}> ${copy})
+  add_test(NAME ${test}
+           COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-run-win98.sh ${CMAKE_BINARY_DIR} ${copy})
+  set_tests_properties(${test} PROPERTIES FIXTURES_REQUIRED wine LABELS wine TIMEOUT ${T_TIMEOUT})
+  if(T_ENV)
+    set_tests_properties(${test} PROPERTIES ENVIRONMENT "${T_ENV}")
+  endif()
+endfunction()

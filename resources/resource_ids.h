@@ -14,6 +14,10 @@
 #define IDS_BROWSE_TITLE 68
 #define IDS_CONFIRM 69
 #define IDS_SUCCESS 71
+#define IDS_NOT_REPLACED 72
+#define IDS_NEW_VERSION_KEPT 73
+#define IDS_MORE_FILES 74
+#define IDS_SETUP_STOPPED 75
 
 /* Dialog templates. */
 #define IDD_PATH_PAGE 104

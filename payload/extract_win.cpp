@@ -1,0 +1,195 @@
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "payload/crc32.h"
+#include "payload/directories.h"
+#include "payload/extract.h"
+#include "payload/extract_win.h"
+#include "payload/inflate.h"
+#include "payload/path_parts.h"
+#include "payload/temp_name.h"
+#include "payload/writer_state.h"
+#include "resources/resource_ids.h"
+#include "setup/config.h"
+#include "setup/state.h"
+#include "setup/state_win.h"
+#include "system/uninstall_log.h"
+#include "text/resource_text.h"
+#include "text/status.h"
+#include "text/variables.h"
+#include "ui/flags.h"
+#include "ui/utility.h"
+
+int32_t gFileIndex = 0;
+uint32_t gFileDone = 0;
+int32_t gPayloadTotal = 0;
+int32_t gTotalDecoded = 0;
+int32_t gExtractFailedEntry = -1;
+HANDLE gOutputFile = INVALID_HANDLE_VALUE;
+
+namespace {
+
+// Why the writer stopped; 0 while it writes. Kept here because the decoder does not
+// pass on the status of its last flush.
+int gWriterStatus = statusOk;
+
+uint32_t FileCount() { return ConfigWord(wordFileCount); }
+
+const uint8_t* FileRecord(int32_t index) {
+  return ConfigRecord(wordFileTable, kFileRecordSize, uint32_t(index));
+}
+
+// "Extracting %1" or "Skipping %1" with the file's name and extension.
+void ShowStatus(int entry, const char* path) {
+  PathParts parts = SplitPath(path);
+  char* text = FormatResourceMessage(entry, path + parts.folderEnd);
+  if (text != nullptr) SetDlgItemString(gExtractDialog, IDC_STATUS, text);
+  std::free(text);
+}
+
+int Fail(int status) {
+  gExtractFailedEntry = gFileIndex;
+  return status;
+}
+
+// Names the file's target and temporary file, makes its folders and creates the
+// temporary file.
+int OpenOutput(const uint8_t* record, ReplaceEntry* entry) {
+  entry->targetPath = ExpandVariables(ConfigString(RecordField(record, fileTarget)));
+  if (entry->targetPath == nullptr) return Fail(statusNoMemory);
+  entry->tempPath = MakeTempName(entry->targetPath, "IT");
+  if (entry->tempPath == nullptr) return Fail(statusCannotCreateFile);
+
+  PathParts parts = SplitPath(entry->targetPath);
+  char* folder = static_cast<char*>(std::malloc(parts.folderEnd + 1));
+  if (folder == nullptr) return Fail(statusNoMemory);
+  std::memcpy(folder, entry->targetPath, parts.folderEnd);
+  folder[parts.folderEnd] = '\0';
+  // A folder that cannot be made shows up as a file that cannot be created.
+  CreateDirectories(folder);
+  std::free(folder);
+
+  ShowStatus(IDS_EXTRACTING, entry->targetPath);
+  gOutputFile = CreateFileA(entry->tempPath, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                            CREATE_ALWAYS, 0, nullptr);
+  if (gOutputFile == INVALID_HANDLE_VALUE) return Fail(statusCannotCreateFile);
+  LogFile(entry->targetPath);  // the log names the target, never the temporary file
+  return statusOk;
+}
+
+bool CloseOutput() {
+  if (gOutputFile == INVALID_HANDLE_VALUE) return true;
+  bool closed = CloseHandle(gOutputFile) != FALSE;
+  gOutputFile = INVALID_HANDLE_VALUE;
+  return closed;
+}
+
+// Cuts count decoded bytes into the files of the table, in order. Files of size 0 are
+// passed through as soon as the walk reaches them, also with no bytes left.
+int WriteDecoded(const uint8_t* bytes, uint32_t count) {
+  const int32_t fileCount = int32_t(FileCount());
+  while (gFileIndex < fileCount) {
+    const uint8_t* record = FileRecord(gFileIndex);
+    const uint32_t size = RecordField(record, fileSize);
+    const uint32_t chunk = size - gFileDone < count ? size - gFileDone : count;
+    if (chunk == 0 && size != gFileDone) break;  // the rest comes with the next window
+
+    const bool selected = SelectionIntersects(RecordField(record, fileBitmap), gActiveSelection);
+    ReplaceEntry* entry = &gReplaceList[gFileIndex];
+    if (gFileDone == 0) {
+      if (selected) {
+        int status = OpenOutput(record, entry);
+        if (status != statusOk) return status;
+      } else {
+        ShowStatus(IDS_SKIPPING, ConfigString(RecordField(record, fileTarget)));
+      }
+    }
+    if (selected && chunk != 0) {
+      DWORD written = 0;
+      if (!WriteFile(gOutputFile, bytes, chunk, &written, nullptr) || written != chunk) {
+        gWriteFailed = 1;
+        return Fail(statusWriteFailed);
+      }
+    }
+    bytes += chunk;
+    count -= chunk;
+    gFileDone += chunk;
+    if (gFileDone == size) {
+      // Closing writes out what the system still holds; a failure there loses data too.
+      if (!CloseOutput()) {
+        gWriteFailed = 1;
+        return Fail(statusWriteFailed);
+      }
+      gFileDone = 0;
+      ++gFileIndex;
+    }
+  }
+  return statusOk;
+}
+
+}  // namespace
+
+int FlushWindow() {
+  const uint32_t count = gWindowFill;
+  // Every decoded byte counts, written or not, after the last file or after a failure.
+  gRunningCrc = UpdateCrc32(gRunningCrc, gWindow, count);
+  gTotalDecoded += int32_t(count);
+  if (gWriterStatus == statusOk) gWriterStatus = WriteDecoded(gWindow, count);
+  if (gWriterStatus != statusOk) return gWriterStatus;
+
+  SendMessageA(gExtractProgress, PBM_SETPOS, ProgressPosition(gTotalDecoded, gPayloadTotal), 0);
+  PumpOneMessage();
+  return gCancelRequested ? statusCanceled : statusOk;
+}
+
+void PumpOneMessage() {
+  MSG message;
+  if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) return;
+  if (!IsDialogMessageA(gExtractDialog, &message)) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
+
+int ExtractPayload() {
+  const uint32_t fileCount = FileCount();
+  int64_t total = 0;
+  for (uint32_t i = 0; i < fileCount; ++i) total += RecordField(FileRecord(int32_t(i)), fileSize);
+  gPayloadTotal = int32_t(total);
+  for (uint32_t i = 0; i < fileCount; ++i) gReplaceList[i] = ReplaceEntry{nullptr, 0, nullptr};
+  SendMessageA(gExtractProgress, PBM_SETRANGE, 0, MAKELPARAM(0, kProgressEnd));
+  SendMessageA(gExtractProgress, PBM_SETPOS, 0, 0);
+  gCancelRequested = 0;
+  gWriteFailed = 0;
+  gWriterStatus = statusOk;
+  gExtractFailedEntry = -1;
+  ForgetTempNames();
+
+  gInput = gArchive;
+  gInputLeft = int32_t(gArchiveSize);
+  gFileIndex = 0;
+  gFileDone = 0;
+  gTotalDecoded = 0;
+  gRunningCrc = 0xFFFFFFFFu;
+  int status = Inflate();
+
+  // Empty files after the last decoded byte.
+  if (gWriterStatus == statusOk && status == statusOk && !gCancelRequested) {
+    gWriterStatus = WriteDecoded(nullptr, 0);
+  }
+  if (!CloseOutput() && gWriterStatus == statusOk) {
+    gWriterStatus = Fail(statusWriteFailed);
+  }
+  gFileDone = 0;
+
+  if (gWriterStatus != statusOk) return gWriterStatus;
+  if (gCancelRequested) return statusCanceled;
+  if (status != statusOk) return status;
+  if (gFileIndex != int32_t(fileCount)) return statusTruncated;
+  if ((gRunningCrc ^ 0xFFFFFFFFu) != ConfigWord(wordPayloadCrc)) return statusBadCrc;
+  SendMessageA(gExtractProgress, PBM_SETPOS, kProgressEnd, 0);
+  return statusOk;
+}

@@ -1,0 +1,22 @@
+// Names of the temporary files that the extraction writes beside their targets:
+// IT0.tmp, IT1.tmp, ... in the target's folder, the first one not yet taken.
+#pragma once
+
+// Whether a file or folder of that name exists.
+typedef bool (*NameTakenFunction)(const char* path);
+
+// path's drive and folder, then prefix, a counter from 0 in decimal and ".tmp": the
+// first such name that taken() denies, as a new heap string. None when memory runs
+// out or all 65,536 counters are taken.
+//
+// The counter last returned for a folder is remembered for the rest of the run, and
+// the next probe in that folder starts there, so that many files in one folder cost
+// two probes each instead of one per earlier file. Names below it are assumed to stay
+// taken, which holds while the run only adds files.
+char* MakeTempNameProbing(const char* path, const char* prefix, NameTakenFunction taken);
+
+// The same, asking the file system.
+char* MakeTempName(const char* path, const char* prefix);
+
+// Starts a new run: every folder is probed from 0 again.
+void ForgetTempNames();

@@ -1,0 +1,106 @@
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "setup/config.h"
+#include "setup/rename_entries.h"
+#include "setup/replace_files.h"
+#include "setup/state.h"
+#include "setup/state_win.h"
+#include "text/variables.h"
+
+namespace {
+
+void DeleteOldFile(const char* targetPath, ReplaceFacts* facts) {
+  if (DeleteFileA(targetPath)) {
+    facts->deleteError = 0;
+    return;
+  }
+  facts->deleteError = GetLastError();
+  DWORD attributes = GetFileAttributesA(targetPath);
+  facts->readOnly = attributes != INVALID_FILE_ATTRIBUTES &&
+                    (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+// The 95/98 family reads short paths from WININIT.INI when it next starts.
+bool ScheduleInIni(const char* shortTarget, const char* tempPath) {
+  char* ini = ExpandVariables("$(WindowsDir)\\WININIT.INI");
+  char* temp = ToShortPath(tempPath);
+  bool added = ini != nullptr && shortTarget != nullptr && temp != nullptr &&
+               AddRenamePair(ini, shortTarget, temp);
+  std::free(temp);
+  std::free(ini);
+  return added;
+}
+
+}  // namespace
+
+ReplaceAction ReplaceOneFile(const char* targetPath, const char* tempPath) {
+  ReplaceFacts facts = {int(gVersionInfo.dwPlatformId), 0, false, false, tryNotYet, tryNotYet};
+  DWORD clearedAttributes = INVALID_FILE_ATTRIBUTES;  // to put back if the old file stays
+  // Taken while the old file exists: once it is deleted, its short name is gone too.
+  char* shortTarget = facts.platformId == 1 ? ToShortPath(targetPath) : nullptr;
+  DeleteOldFile(targetPath, &facts);
+  for (;;) {
+    ReplaceAction action = NextReplaceAction(facts);
+    switch (action) {
+      case replaceMakeWritable: {
+        DWORD attributes = GetFileAttributesA(targetPath);
+        if (attributes != INVALID_FILE_ATTRIBUTES &&
+            SetFileAttributesA(targetPath, attributes & ~DWORD(FILE_ATTRIBUTE_READONLY))) {
+          clearedAttributes = attributes;
+          DeleteOldFile(targetPath, &facts);
+        }
+        facts.madeWritable = true;
+        break;
+      }
+      case replaceMove:
+        facts.move = MoveFileA(tempPath, targetPath) ? tryDone : tryFailed;
+        break;
+      case replaceScheduleIni:
+        facts.schedule = ScheduleInIni(shortTarget, tempPath) ? tryDone : tryFailed;
+        break;
+      case replaceScheduleMove:
+        // The old file still exists when the move is carried out.
+        facts.schedule = MoveFileExA(tempPath, targetPath,
+                                     MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING)
+                             ? tryDone
+                             : tryFailed;
+        break;
+      case replaceDropNew:
+        DeleteFileA(tempPath);
+        if (clearedAttributes != INVALID_FILE_ATTRIBUTES) {
+          SetFileAttributesA(targetPath, clearedAttributes);
+        }
+        std::free(shortTarget);
+        return action;
+      case replaceDone:
+      case replaceAtRestart:
+      case replaceStranded:
+        std::free(shortTarget);
+        return action;
+    }
+  }
+}
+
+void ReplaceFiles(ReplaceFailures* failures) {
+  uint32_t fileCount = ConfigWord(wordFileCount);
+  for (uint32_t i = 0; i < fileCount; ++i) {
+    ReplaceEntry& entry = gReplaceList[i];
+    if (entry.targetPath == nullptr || entry.tempPath == nullptr) continue;
+    switch (ReplaceOneFile(entry.targetPath, entry.tempPath)) {
+      case replaceAtRestart:
+        gRestartNeeded = 1;
+        break;
+      case replaceDropNew:
+        AddReplaceFailure(failures, entry.targetPath, nullptr);
+        break;
+      case replaceStranded:
+        AddReplaceFailure(failures, entry.targetPath, entry.tempPath);
+        break;
+      default:
+        break;
+    }
+    entry.handled = 1;
+  }
+}
