@@ -14,6 +14,10 @@
 #define IDS_BROWSE_TITLE 68
 #define IDS_CONFIRM 69
 #define IDS_SUCCESS 71
+/* Why setup refuses to start, and the caption of that message. */
+#define IDS_SETUP_DAMAGED 80
+#define IDS_NO_SHELL_ALLOCATOR 81
+#define IDS_SETUP_CANNOT_RUN_CAPTION 82
 
 /* Dialog templates. */
 #define IDD_PATH_PAGE 104
