@@ -4,6 +4,7 @@
 // SETUP_E2E_REPORT=1 prints what the installation left on the machine.
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 
 #include <gtest/gtest.h>
 
@@ -35,7 +36,6 @@ std::string Program() {
 
 // Code page 932 texts of the Japanese string table.
 std::string FinishText() { return Japanese() ? "\x8A\xAE\x97\xB9" : "Finish"; }
-std::string NextText() { return Japanese() ? "\x8E\x9F\x82\xD6(&N) >" : "&Next >"; }
 std::string SuccessText() {
   return Japanese() ? "Quorbex32 \x82\xCC\x83\x43\x83\x93\x83\x58\x83\x67\x81\x5B\x83\x8B\x82\xAA\x8A\xAE\x97\xB9\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x42"
                     : "Quorbex32 has been successfully installed.";
