@@ -102,7 +102,19 @@ int SetupProcess::WaitForExit(DWORD timeoutMs) {
   return int(code);
 }
 
-std::string ControlText(HWND dialog, int id) { return DlgItemText(dialog, id); }
+// GetWindowText does not ask another process's edit controls for their text;
+// WM_GETTEXT does.
+std::string ControlText(HWND dialog, int id) {
+  HWND control = GetDlgItem(dialog, id);
+  if (control == nullptr) return "";
+  char buffer[4096] = "";
+  DWORD_PTR copied = 0;
+  if (!SendMessageTimeoutA(control, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer),
+                           SMTO_ABORTIFHUNG, 5000, &copied)) {
+    return "";
+  }
+  return std::string(buffer, size_t(copied));
+}
 
 void SetControlText(HWND dialog, int id, const std::string& text) {
   SendMessageA(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
