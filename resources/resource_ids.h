@@ -18,6 +18,10 @@
 #define IDS_NEW_VERSION_KEPT 73
 #define IDS_MORE_FILES 74
 #define IDS_SETUP_STOPPED 75
+/* Why setup refuses to start, and the caption of that message. */
+#define IDS_SETUP_DAMAGED 80
+#define IDS_NO_SHELL_ALLOCATOR 81
+#define IDS_SETUP_CANNOT_RUN_CAPTION 82
 
 /* Dialog templates. */
 #define IDD_PATH_PAGE 104

@@ -5,18 +5,12 @@
 
 #include <windows.h>
 
+#include "ui/page_result.h"
+
 // The frame asks the current page whether Next may proceed (wParam 0, lParam 0).
 // A page allows it by answering 1 (AllowNext); any other answer keeps it open.
 constexpr UINT msgQueryNext = WM_USER + 5;
 
-// How a page ended: the ids of the frame's buttons, or pageNone when the message
-// queue reported the end of the application.
-enum PageResult {
-  pageNone = 0,
-  pageNext = 1,
-  pageCancel = 9,
-  pageBack = 12,
-};
 
 extern HWND gBackButton;
 extern HWND gNextButton;

@@ -1,0 +1,41 @@
+// What an installation of the sample product leaves on the machine, read back for
+// the end-to-end tests and the demo's report.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+std::string ProgramFilesFolder();   // from the registry, as the setup reads it
+std::string ProgramsMenuFolder();   // the shell's Programs folder
+std::string RegistryString(HKEY root, const std::string& key, const std::string& value);
+bool RegistryKeyExists(HKEY root, const std::string& key);
+void DeleteRegistryTree(HKEY root, const std::string& key);
+void DeleteFolderTree(const std::string& folder);
+bool FileExists(const std::string& path);
+std::vector<uint8_t> ReadWholeFile(const std::string& path);
+// Names (not . and ..) in a folder.
+std::vector<std::string> FolderEntries(const std::string& folder);
+
+struct Shortcut {
+  std::string path, target, arguments;
+  int showCommand = 0;
+};
+Shortcut ReadShortcut(const std::string& lnkPath);
+
+struct LogEntry {
+  uint32_t kind;
+  std::string first, second;
+};
+struct UninstallLogFile {
+  bool read = false;
+  std::string productName;
+  std::vector<LogEntry> entries;
+};
+UninstallLogFile ReadUninstallLog(const std::string& path);
+
+// Removes every trace of an earlier run of the sample product, so a test starts from
+// a machine where it was never installed.
+void ForgetSampleProduct();

@@ -1,0 +1,194 @@
+// The wizard driver's page list, walked with scripted answers in place of the pages.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "setup/config.h"
+#include "setup/state.h"
+#include "setup/wizard.h"
+#include "support/config_fixture.h"
+#include "text/strings.h"
+
+namespace {
+
+// What the scripted user does on the next page: an answer, and an optional change
+// made before answering (a choice of type, a click on a component box).
+struct Answer {
+  PageResult result;
+  std::function<void(int* value)> change;
+};
+
+std::deque<Answer> gScript;
+std::string gTrace;          // codes run, e.g. "1 2 3 6 100 202 204 205"
+std::string gNextLabel;      // the Next button's text
+std::vector<bool> gBackEnabled;
+std::string gInstalledFolder;
+int gInstalledAssociate = -1;
+
+PageResult Take(const std::string& step, int* value = nullptr) {
+  gTrace += (gTrace.empty() ? "" : " ") + step;
+  if (gScript.empty()) {
+    ADD_FAILURE() << "no answer left for page " << step;
+    return pageCancel;
+  }
+  Answer answer = gScript.front();
+  gScript.pop_front();
+  if (answer.change) answer.change(value);
+  return answer.result;
+}
+
+std::string TextStep(const char* text) {
+  if (std::strcmp(text, ConfigString(ConfigWord(wordWelcomeText))) == 0) return "1";
+  if (std::strcmp(text, ConfigString(ConfigWord(wordInfoText))) == 0) return "3";
+  return "text?";
+}
+
+const WizardSteps kScripted = {
+    [](const char* text) { return Take(TextStep(text)); },
+    [](const char*) { return Take("2"); },
+    [](int* type) { return Take("6", type); },
+    [] { return Take("7"); },
+    [](const char*, const char* variable) { return Take(std::string("100:") + variable); },
+    [](char** name) {
+      PageResult r = Take("202");
+      std::free(*name);
+      *name = DuplicateString("Chosen Folder");
+      return r;
+    },
+    [](int* associate) { return Take("204", associate); },
+    [](const char* folder, int associate) {
+      gTrace += " 205";
+      gInstalledFolder = folder;
+      gInstalledAssociate = associate;
+    },
+    [](bool enable) { gBackEnabled.push_back(enable); },
+    [](const char* text) { gNextLabel = text; },
+    [] {},
+};
+
+class WizardTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    config_ = ShippedConfig();
+    // The typical type installs only the first component, so its choice is visible.
+    config_.bytes[964] = 0x01;
+    strings_ = ShippedStringList();
+    Use();
+    gScript.clear();
+    gTrace.clear();
+    gNextLabel = "&Next >";
+    gBackEnabled.clear();
+    gInstalledFolder.clear();
+    gInstalledAssociate = -1;
+  }
+
+  void Use() {
+    packed_ = MakeConfigStrings(strings_);
+    gConfig = config_.bytes.data();
+    gStrings = packed_.data();
+    gSelectionBytes = SelectionBytesFor(ConfigWord(wordComponentCount));
+    active_.assign(gSelectionBytes, 0xEE);
+    custom_.assign(gSelectionBytes, 0);
+    gActiveSelection = active_.data();
+    gCustomSelection = custom_.data();
+    CopySelection(gCustomSelection, ConfigWord(wordSetupTypeBitmap + ConfigWord(wordCustomSetupType)));
+    gNextText = next_;
+    gFinishText = finish_;
+  }
+
+  static Answer Next() { return {pageNext, nullptr}; }
+  static Answer Back() { return {pageBack, nullptr}; }
+  static Answer Choose(int type) { return {pageNext, [type](int* t) { *t = type; }}; }
+  static Answer ChooseAndBack(int type) { return {pageBack, [type](int* t) { *t = type; }}; }
+
+  ConfigImage config_{0};
+  std::vector<std::string> strings_;
+  std::vector<uint8_t> packed_, active_, custom_;
+  char next_[8] = "&Next >";
+  char finish_[7] = "Finish";
+};
+
+TEST_F(WizardTest, TheRoadOfOneInstallation) {
+  gScript = {Next(), Next(), Next(), Choose(0), Next(), Next(), Next()};
+  EXPECT_EQ(RunWizardSteps(kScripted), pageNext);
+  EXPECT_EQ(gTrace, "1 2 3 6 100:Destination 202 204 205");
+  EXPECT_EQ(gActiveSelection[0], 0x01);  // the typical type's bitmap
+  EXPECT_EQ(gInstalledFolder, "Chosen Folder");
+  EXPECT_EQ(gInstalledAssociate, 1);
+  EXPECT_EQ(gNextLabel, "Finish");
+  EXPECT_EQ(gBackEnabled, (std::vector<bool>{false, true, true, true, true, true, true, true}));
+  EXPECT_TRUE(gScript.empty());
+}
+
+TEST_F(WizardTest, WithoutTextsTheSetupTypePageComesFirstAndHasNoBack) {
+  strings_[9] = strings_[6] = strings_[8] = "";
+  Use();
+  gScript = {Choose(0), Next(), Next(), {pageNext, [](int* a) { *a = 0; }}};
+  RunWizardSteps(kScripted);
+  EXPECT_EQ(gTrace, "6 100:Destination 202 204 205");
+  EXPECT_FALSE(gBackEnabled[0]);
+  EXPECT_EQ(gInstalledAssociate, 0);
+}
+
+TEST_F(WizardTest, BackFromTheComponentPageKeepsTheCustomEdits) {
+  // Custom type, untick component 1 on the tree, Back: the edits are active already.
+  gScript = {Next(), Next(), Next(), Choose(1),
+             {pageBack, [](int*) { gCustomSelection[0] &= uint8_t(~0x02); }},
+             Choose(1), Next(), Next(), Next(), Next()};
+  RunWizardSteps(kScripted);
+  EXPECT_EQ(gTrace, "1 2 3 6 7 6 7 100:Destination 202 204 205");
+  EXPECT_EQ(gActiveSelection[0], 0x01);
+}
+
+TEST_F(WizardTest, ANonCustomTypeReplacesTheEditsAndTheCustomTypeShowsThemAgain) {
+  uint8_t seenOnReturn = 0;
+  gScript = {Next(), Next(), Next(), Choose(1),
+             {pageBack, [](int*) { gCustomSelection[0] = 0x02; }},
+             Choose(0),           // typical: its own bitmap becomes active
+             Back(),              // from the path page back to the setup type page
+             Choose(1),
+             {pageNext, [&](int*) { seenOnReturn = gCustomSelection[0]; }},
+             Next(), Next(), Next()};
+  RunWizardSteps(kScripted);
+  EXPECT_EQ(gTrace, "1 2 3 6 7 6 100:Destination 6 7 100:Destination 202 204 205");
+  EXPECT_EQ(seenOnReturn, 0x02);
+  EXPECT_EQ(gActiveSelection[0], 0x02);
+}
+
+TEST_F(WizardTest, NoSelectedComponentLeavesThePathPageOut) {
+  gScript = {Next(), Next(), Next(), Choose(1), {pageNext, [](int*) { gCustomSelection[0] = 0; }},
+             Next(), Next()};
+  RunWizardSteps(kScripted);
+  EXPECT_EQ(gTrace, "1 2 3 6 7 202 204 205");
+}
+
+TEST_F(WizardTest, BackFromTheAssociatePageRestoresNext) {
+  gScript = {Next(), Next(), Next(), Choose(0), Next(), Next(), Back()};
+  gScript.push_back({pageCancel, [](int*) {
+                       EXPECT_EQ(gNextLabel, "&Next >");
+                     }});
+  EXPECT_EQ(RunWizardSteps(kScripted), pageCancel);
+  EXPECT_EQ(gTrace, "1 2 3 6 100:Destination 202 204 202");
+}
+
+// Cancel anywhere ends the wizard before the installation; so does the end of the
+// application, which must not run the same page again and again.
+TEST_F(WizardTest, CancelOrTheEndOfTheApplicationStopsTheWizard) {
+  for (PageResult end : {pageCancel, pageNone}) {
+    for (size_t page = 0; page < 7; ++page) {
+      SetUp();
+      gScript = {Next(), Next(), Next(), Choose(0), Next(), Next(), Next()};
+      gScript[page].result = end;
+      EXPECT_EQ(RunWizardSteps(kScripted), end) << page;
+      EXPECT_EQ(gInstalledAssociate, -1) << page;
+      EXPECT_TRUE(gScript.size() == 6 - page) << page;
+    }
+  }
+}
+
+}  // namespace
