@@ -131,65 +131,14 @@ def rle8_pixels(values):
     return bytes(out)
 
 
-def rle8_skip(x, y, to_x, to_y):
-    """Moves the decoder from (x, y) to (to_x, to_y), lines counted from the bottom,
-    over pixels it leaves as they are."""
-    out = bytearray()
-    if to_y > y and (to_x < x or to_x == 0):
-        out += b"\0\0"  # end of line: to the start of the next one
-        x, y = 0, y + 1
-    while (x, y) != (to_x, to_y):
-        dx, dy = min(to_x - x, 255), min(to_y - y, 255)
-        out += bytes([0, 2, dx, dy])
-        x, y = x + dx, y + dy
-    return bytes(out)
-
-
-def changed_spans(row, before):
-    """The stretches [start, end) of row that differ from before."""
-    spans = []
-    x = 0
-    while x < len(row):
-        if row[x] == before[x]:
-            x += 1
-            continue
-        start = x
-        while x < len(row) and row[x] != before[x]:
-            x += 1
-        spans.append((start, x))
-    return spans
-
-
-def rle8_frame(pixels, previous=None):
-    """One frame in BI_RLE8 (pixels top-down; coded bottom-up). Without previous
-    every pixel is coded; with it only the pixels that changed, and the decoder
-    keeps the rest of the frame it showed before."""
+def rle8_frame(pixels):
+    """One whole frame in BI_RLE8 (pixels top-down; coded bottom-up)."""
     height = len(pixels)
     out = bytearray()
-    if previous is None:
-        for line in range(height):
-            out += rle8_pixels(pixels[height - 1 - line])
-            if line < height - 1:
-                out += b"\0\0"
-        return bytes(out + b"\0\1")
-    x = y = 0
     for line in range(height):
-        row, before = pixels[height - 1 - line], previous[height - 1 - line]
-        merged = []
-        for start, end in changed_spans(row, before):
-            # Coding the unchanged pixels between two changes can be cheaper than
-            # skipping them.
-            if merged:
-                first, last = merged[-1]
-                apart = (len(rle8_pixels(row[first:last])) + len(rle8_skip(last, 0, start, 0)) +
-                         len(rle8_pixels(row[start:end])))
-                if len(rle8_pixels(row[first:end])) <= apart:
-                    merged[-1] = (first, end)
-                    continue
-            merged.append((start, end))
-        for start, end in merged:
-            out += rle8_skip(x, y, start, line) + rle8_pixels(row[start:end])
-            x, y = end, line
+        out += rle8_pixels(pixels[height - 1 - line])
+        if line < height - 1:
+            out += b"\0\0"
     return bytes(out + b"\0\1")
 
 
@@ -198,7 +147,6 @@ def avi_bytes(width, height, fps, palette, frames):
     is whole (a key frame): frames that hold only changes would be smaller, but they
     rely on every player decoding them in order from the last key frame."""
     blobs = [rle8_frame(pixels) for pixels in frames]
-    keys = [True] * len(blobs)
     largest = max(len(blob) for blob in blobs)
     count = len(frames)
     avih = struct.pack("<14I", 1000000 // fps, largest * fps, 0, 0x10, count, 0, 1,
@@ -216,8 +164,8 @@ def avi_bytes(width, height, fps, palette, frames):
     hdrl = b"LIST" + struct.pack("<I", len(hdrl_body)) + hdrl_body
     movi_body = b"movi"
     index = b""
-    for blob, key in zip(blobs, keys):
-        index += b"00dc" + struct.pack("<III", 0x10 if key else 0, len(movi_body), len(blob))
+    for blob in blobs:
+        index += b"00dc" + struct.pack("<III", 0x10, len(movi_body), len(blob))
         movi_body += chunk(b"00dc", blob)
     movi = b"LIST" + struct.pack("<I", len(movi_body)) + movi_body
     body = b"AVI " + hdrl + movi + chunk(b"idx1", index)

@@ -179,8 +179,8 @@ except Bad as error:
     failures.append("built: %s" % error)
 
 
-# Frames that reach what the drawing does not: stretches and skips past 255 pixels,
-# odd and short absolute stretches, frames with nothing or everything changed.
+# Frames that reach what the drawing does not: runs and stretches past 255 pixels,
+# odd and short absolute stretches, tall and one-pixel-wide frames, repeated frames.
 def pattern(width, height, f):
     return [[f(x, y) for x in range(width)] for y in range(height)]
 
@@ -193,7 +193,7 @@ tall_moved = [list(row) for row in tall]
 tall_moved[0][4] = tall_moved[299][1] = 7
 cases = [
     ("long runs and stretches", 600, 3, [wide, moved, wide]),
-    ("skips over many lines", 5, 300, [tall, tall_moved, tall]),
+    ("many lines", 5, 300, [tall, tall_moved, tall]),
     ("short stretches", 7, 2, [pattern(7, 2, lambda x, y: [1, 2, 1, 1, 2, 3, 4][x]),
                                pattern(7, 2, lambda x, y: [1, 5, 1, 6, 2, 3, 4][x] + y)]),
     ("one pixel wide", 1, 3, [pattern(1, 3, lambda x, y: y), pattern(1, 3, lambda x, y: 2)]),
