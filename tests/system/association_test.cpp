@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "support/registry_values_win.h"
 #include "system/associations.h"
 #include "system/registry.h"
 #include "text/variables.h"
@@ -18,22 +19,6 @@ const char kDestination[] = "C:\\Program Files\\Quorbex Assoc Test";
 bool ExpectJapanese() {
   const char* lang = std::getenv("SETUP_EXPECT_LANG");
   return lang != nullptr && std::string(lang) == "ja";
-}
-
-// The string value, or "<missing>" when the key or value cannot be read as REG_SZ.
-std::string ReadString(HKEY root, const std::string& subkey, const char* valueName = "") {
-  HKEY key;
-  if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
-    return "<missing>";
-  }
-  char buffer[4096];
-  DWORD size = sizeof buffer;
-  DWORD type = 0;
-  LONG result =
-      RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-  RegCloseKey(key);
-  if (result != ERROR_SUCCESS || type != REG_SZ) return "<missing>";
-  return std::string(buffer, size > 0 && buffer[size - 1] == '\0' ? size - 1 : size);
 }
 
 // The same value as the registry holds it, in UTF-16: shows that the code page 932

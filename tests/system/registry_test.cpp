@@ -9,6 +9,7 @@
 
 #include "recorded_log.h"
 #include "setup/state.h"
+#include "support/registry_values_win.h"
 #include "system/registry.h"
 #include "text/strings.h"
 
@@ -16,22 +17,6 @@ namespace {
 
 const std::string kAppPaths = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
 const std::string kUninstall = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-
-// The string value, or "<missing>" when the key or value cannot be read as REG_SZ.
-std::string ReadString(HKEY root, const std::string& subkey, const char* valueName) {
-  HKEY key;
-  if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
-    return "<missing>";
-  }
-  char buffer[4096];
-  DWORD size = sizeof buffer;
-  DWORD type = 0;
-  LONG result =
-      RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-  RegCloseKey(key);
-  if (result != ERROR_SUCCESS || type != REG_SZ) return "<missing>";
-  return std::string(buffer, size > 0 && buffer[size - 1] == '\0' ? size - 1 : size);
-}
 
 bool KeyExists(HKEY root, const std::string& subkey) {
   HKEY key;

@@ -12,6 +12,7 @@
 #include "recorded_log.h"
 #include "setup/state.h"
 #include "support/config_fixture.h"
+#include "support/test_files_win.h"
 #include "system/shortcuts.h"
 #include "text/status.h"
 #include "text/variables.h"
@@ -23,21 +24,6 @@ struct Link {
   std::string arguments;
   int showCommand;
 };
-
-std::vector<uint8_t> ReadWholeFile(const std::string& path) {
-  std::vector<uint8_t> bytes;
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return bytes;
-  bytes.resize(GetFileSize(h, nullptr));
-  DWORD read = 0;
-  if (!bytes.empty() && (!ReadFile(h, bytes.data(), DWORD(bytes.size()), &read, nullptr) ||
-                         read != bytes.size())) {
-    bytes.clear();
-  }
-  CloseHandle(h);
-  return bytes;
-}
 
 // Loads a .lnk through IShellLinkA; false when it cannot be read.
 bool ReadLink(const std::string& linkPath, Link* out) {
@@ -67,8 +53,8 @@ bool ReadLink(const std::string& linkPath, Link* out) {
 
 // The show state field of a saved link: 32 bits at offset 60 of its header.
 uint32_t ShowCommandInFile(const std::string& linkPath) {
-  std::vector<uint8_t> bytes = ReadWholeFile(linkPath);
-  return bytes.size() >= 64 ? ReadLittleWord(&bytes[60]) : 0xFFFFFFFF;
+  std::string bytes = ReadBytes(linkPath);
+  return bytes.size() >= 64 ? ReadLittleWord(reinterpret_cast<const uint8_t*>(&bytes[60])) : 0xFFFFFFFF;
 }
 
 void MakeFile(const std::string& path) {

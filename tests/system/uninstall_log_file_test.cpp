@@ -7,24 +7,10 @@
 #include <vector>
 
 #include "recorded_log.h"
+#include "support/test_files_win.h"
 #include "system/uninstall_log.h"
 
 namespace {
-
-std::vector<uint8_t> ReadWholeFile(const std::string& path) {
-  std::vector<uint8_t> bytes;
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return bytes;
-  bytes.resize(GetFileSize(h, nullptr));
-  DWORD read = 0;
-  if (!bytes.empty() && (!ReadFile(h, bytes.data(), DWORD(bytes.size()), &read, nullptr) ||
-                         read != bytes.size())) {
-    bytes.clear();
-  }
-  CloseHandle(h);
-  return bytes;
-}
 
 using UninstallLogFileTest = RecordingTest;
 
@@ -70,7 +56,7 @@ TEST_F(UninstallLogFileTest, FileHoldsTheLogWithItselfAsTheLastEntry) {
 
     std::vector<uint8_t> image(UninstallLogImageSize());
     BuildUninstallLogImage(image.data(), "Quorbex32");
-    EXPECT_EQ(ReadWholeFile(path), image);
+    EXPECT_EQ(ReadBytes(path), std::string(image.begin(), image.end()));
     EXPECT_EQ(image[4], expected.size());
     DeleteFileA(path.c_str());
   }
