@@ -2,35 +2,28 @@
 
 #include "payload/directories.h"
 #include "system/uninstall_log.h"
-#include "text/code_page.h"
+#include "text/path_parts.h"
 #include "text/status.h"
 
 namespace {
 
-// Index of the first backslash after which folders may be created: past the server
+// Index of the first separator after which folders may be created: past the server
 // and share of a network path ("\\server\share\"), which cannot be created as folders.
 size_t FirstCreatable(const char* path) {
-  if (path[0] != '\\' || path[1] != '\\') return 0;
-  size_t i = 2;
-  for (int separators = 0; path[i] != '\0'; ++i) {
-    if (IsLeadByte(static_cast<unsigned char>(path[i])) && path[i + 1] != '\0') {
-      ++i;
-    } else if (path[i] == '\\' && ++separators == 2) {
-      return i + 1;
-    }
-  }
-  return i;
+  if (!IsPathSeparator(path[0]) || !IsPathSeparator(path[1])) return 0;
+  size_t server = FindPathSeparator(path, 2);
+  if (path[server] == '\0') return server;
+  size_t share = FindPathSeparator(path, server + 1);
+  return path[share] == '\0' ? share : share + 1;
 }
 
 }  // namespace
 
 int CreateDirectories(char* path) {
-  for (size_t i = FirstCreatable(path); path[i] != '\0'; ++i) {
-    if (IsLeadByte(static_cast<unsigned char>(path[i])) && path[i + 1] != '\0') {
-      ++i;
-      continue;
-    }
-    if (path[i] != '\\' || i == 0) continue;  // a leading backslash names no folder
+  for (size_t i = FindPathSeparator(path, FirstCreatable(path)); path[i] != '\0';
+       i = FindPathSeparator(path, i + 1)) {
+    if (i == 0) continue;  // a leading separator names no folder
+    const char separator = path[i];
     path[i] = '\0';
     if (CreateDirectoryA(path, nullptr)) {
       LogDirectory(path);
@@ -38,11 +31,11 @@ int CreateDirectories(char* path) {
       // A bare drive such as "C:" answers "already exists" or "access denied".
       DWORD error = GetLastError();
       if (error != ERROR_ALREADY_EXISTS && error != ERROR_ACCESS_DENIED) {
-        path[i] = '\\';
+        path[i] = separator;
         return statusCannotCreateDirectory;
       }
     }
-    path[i] = '\\';
+    path[i] = separator;
   }
   return statusOk;
 }

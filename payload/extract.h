@@ -11,18 +11,22 @@ extern int32_t gFileIndex;       // file the next decoded byte belongs to; fileC
 extern uint32_t gFileDone;       // bytes of that file already consumed
 extern int32_t gPayloadTotal;    // sum of all file sizes, selected or not
 extern int32_t gTotalDecoded;    // bytes flushed so far
-extern int32_t gExtractFailedEntry;  // entry whose file could not be created or written; -1
+
+struct ExtractResult {
+  int status;
+  int32_t failedEntry;  // entry whose file could not be made or written; -1 for none
+};
 
 // Decodes the whole payload. Returns why it ended:
 //   0   every file written and the payload's CRC-32 matches payloadCrc;
 //   21  the user confirmed Cancel;
 //   31  a temporary file could not be created, 32 one could not be written completely
-//       (gExtractFailedEntry names the entry), 8 memory ran out;
+//       (failedEntry names the entry), 8 memory ran out;
 //   20  the payload's CRC-32 differs from payloadCrc;
 //   a status of the decoder, or 29 when the stream ends before the last file.
 // In every case no temporary file is left open, and gReplaceList lists the temporary
 // files written so far.
-int ExtractPayload();
+ExtractResult ExtractPayload();
 
 // Dispatches at most one pending window message (the Extract dialog's Cancel reaches
 // the extraction this way).

@@ -4,30 +4,27 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "config/config.h"
+#include "config/state.h"
+#include "config/state_win.h"
 #include "payload/crc32.h"
 #include "payload/directories.h"
 #include "payload/extract.h"
 #include "payload/extract_win.h"
 #include "payload/inflate.h"
-#include "payload/path_parts.h"
 #include "payload/temp_name.h"
 #include "payload/writer_state.h"
 #include "resources/resource_ids.h"
-#include "setup/config.h"
-#include "setup/state.h"
-#include "setup/state_win.h"
 #include "system/uninstall_log.h"
+#include "text/path_parts.h"
 #include "text/resource_text.h"
 #include "text/status.h"
 #include "text/variables.h"
-#include "ui/flags.h"
-#include "ui/utility.h"
 
 int32_t gFileIndex = 0;
 uint32_t gFileDone = 0;
 int32_t gPayloadTotal = 0;
 int32_t gTotalDecoded = 0;
-int32_t gExtractFailedEntry = -1;
 HANDLE gOutputFile = INVALID_HANDLE_VALUE;
 
 namespace {
@@ -46,26 +43,21 @@ const uint8_t* FileRecord(int32_t index) {
 void ShowStatus(int entry, const char* path) {
   PathParts parts = SplitPath(path);
   char* text = FormatResourceMessage(entry, path + parts.folderEnd);
-  if (text != nullptr) SetDlgItemString(gExtractDialog, IDC_STATUS, text);
+  if (text != nullptr) SetDlgItemTextA(gExtractDialog, IDC_STATUS, text);
   std::free(text);
-}
-
-int Fail(int status) {
-  gExtractFailedEntry = gFileIndex;
-  return status;
 }
 
 // Names the file's target and temporary file, makes its folders and creates the
 // temporary file.
 int OpenOutput(const uint8_t* record, ReplaceEntry* entry) {
   entry->targetPath = ExpandVariables(ConfigString(RecordField(record, fileTarget)));
-  if (entry->targetPath == nullptr) return Fail(statusNoMemory);
+  if (entry->targetPath == nullptr) return statusNoMemory;
   entry->tempPath = MakeTempName(entry->targetPath, "IT");
-  if (entry->tempPath == nullptr) return Fail(statusCannotCreateFile);
+  if (entry->tempPath == nullptr) return statusCannotCreateFile;
 
   PathParts parts = SplitPath(entry->targetPath);
   char* folder = static_cast<char*>(std::malloc(parts.folderEnd + 1));
-  if (folder == nullptr) return Fail(statusNoMemory);
+  if (folder == nullptr) return statusNoMemory;
   std::memcpy(folder, entry->targetPath, parts.folderEnd);
   folder[parts.folderEnd] = '\0';
   // A folder that cannot be made shows up as a file that cannot be created.
@@ -75,7 +67,7 @@ int OpenOutput(const uint8_t* record, ReplaceEntry* entry) {
   ShowStatus(IDS_EXTRACTING, entry->targetPath);
   gOutputFile = CreateFileA(entry->tempPath, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                             CREATE_ALWAYS, 0, nullptr);
-  if (gOutputFile == INVALID_HANDLE_VALUE) return Fail(statusCannotCreateFile);
+  if (gOutputFile == INVALID_HANDLE_VALUE) return statusCannotCreateFile;
   LogFile(entry->targetPath);  // the log names the target, never the temporary file
   return statusOk;
 }
@@ -111,7 +103,7 @@ int WriteDecoded(const uint8_t* bytes, uint32_t count) {
       DWORD written = 0;
       if (!WriteFile(gOutputFile, bytes, chunk, &written, nullptr) || written != chunk) {
         gWriteFailed = 1;
-        return Fail(statusWriteFailed);
+        return statusWriteFailed;
       }
     }
     bytes += chunk;
@@ -121,7 +113,7 @@ int WriteDecoded(const uint8_t* bytes, uint32_t count) {
       // Closing writes out what the system still holds; a failure there loses data too.
       if (!CloseOutput()) {
         gWriteFailed = 1;
-        return Fail(statusWriteFailed);
+        return statusWriteFailed;
       }
       gFileDone = 0;
       ++gFileIndex;
@@ -154,7 +146,7 @@ void PumpOneMessage() {
   }
 }
 
-int ExtractPayload() {
+ExtractResult ExtractPayload() {
   const uint32_t fileCount = FileCount();
   int64_t total = 0;
   for (uint32_t i = 0; i < fileCount; ++i) total += RecordField(FileRecord(int32_t(i)), fileSize);
@@ -165,7 +157,6 @@ int ExtractPayload() {
   gCancelRequested = 0;
   gWriteFailed = 0;
   gWriterStatus = statusOk;
-  gExtractFailedEntry = -1;
   ForgetTempNames();
 
   gInput = gArchive;
@@ -181,15 +172,16 @@ int ExtractPayload() {
     gWriterStatus = WriteDecoded(nullptr, 0);
   }
   if (!CloseOutput() && gWriterStatus == statusOk) {
-    gWriterStatus = Fail(statusWriteFailed);
+    gWriterStatus = statusWriteFailed;
   }
   gFileDone = 0;
 
-  if (gWriterStatus != statusOk) return gWriterStatus;
-  if (gCancelRequested) return statusCanceled;
-  if (status != statusOk) return status;
-  if (gFileIndex != int32_t(fileCount)) return statusTruncated;
-  if ((gRunningCrc ^ 0xFFFFFFFFu) != ConfigWord(wordPayloadCrc)) return statusBadCrc;
+  // The writer stops at the file it could not create or write.
+  if (gWriterStatus != statusOk) return {gWriterStatus, gFileIndex};
+  if (gCancelRequested) return {statusCanceled, -1};
+  if (status != statusOk) return {status, -1};
+  if (gFileIndex != int32_t(fileCount)) return {statusTruncated, -1};
+  if ((gRunningCrc ^ 0xFFFFFFFFu) != ConfigWord(wordPayloadCrc)) return {statusBadCrc, -1};
   SendMessageA(gExtractProgress, PBM_SETPOS, kProgressEnd, 0);
-  return statusOk;
+  return {statusOk, -1};
 }

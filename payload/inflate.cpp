@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "config/state.h"
 #include "payload/writer_state.h"
-#include "setup/state.h"
 #include "text/status.h"
 
 const uint8_t* gInput = nullptr;

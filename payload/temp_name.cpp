@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "payload/path_parts.h"
+#include "text/path_parts.h"
 
 namespace {
 

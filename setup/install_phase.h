@@ -1,6 +1,8 @@
 // The install phase: the last step of every wizard run.
 #pragma once
 
+#include "payload/extract.h"
+
 // Extracts the payload, puts the new files in place (or arranges it for the next
 // restart), makes the shortcuts, registers file types when associate is 1, the
 // application path and the uninstall entry, writes the uninstall log, and tells the
@@ -8,7 +10,7 @@
 // touches no existing file; only a failure is then reported.
 void RunInstallPhase(const char* programFolderName, int associate);
 
-// The text shown when the extraction failed with status (not a cancel): the status's
+// The text shown when the extraction failed (not a cancel): the status's
 // message, the file concerned if there is one, and that nothing was changed. A new
 // heap string; none when memory runs out.
-char* ExtractFailureMessage(int status);
+char* ExtractFailureMessage(ExtractResult result);

@@ -2,13 +2,13 @@
 
 #include <cstdlib>
 
+#include "config/config.h"
+#include "config/state.h"
+#include "config/state_win.h"
 #include "payload/extract.h"
 #include "resources/resource_ids.h"
-#include "setup/config.h"
 #include "setup/install_phase.h"
 #include "setup/replace_files.h"
-#include "setup/state.h"
-#include "setup/state_win.h"
 #include "system/associations.h"
 #include "system/registry.h"
 #include "system/shortcuts.h"
@@ -18,7 +18,6 @@
 #include "text/strings.h"
 #include "text/variables.h"
 #include "ui/dialogs.h"
-#include "ui/flags.h"
 #include "ui/utility.h"
 
 namespace {
@@ -67,10 +66,11 @@ void RestartWindows() {
 
 }  // namespace
 
-char* ExtractFailureMessage(int status) {
+char* ExtractFailureMessage(ExtractResult result) {
+  const int status = result.status;
   const char* path = nullptr;
-  if (gExtractFailedEntry >= 0) {
-    const ReplaceEntry& entry = gReplaceList[gExtractFailedEntry];
+  if (result.failedEntry >= 0) {
+    const ReplaceEntry& entry = gReplaceList[result.failedEntry];
     // A temporary file that could not be made is named as such; otherwise the target.
     path = status == statusCannotCreateFile && entry.tempPath != nullptr ? entry.tempPath
                                                                           : entry.targetPath;
@@ -92,14 +92,14 @@ void RunInstallPhase(const char* programFolderName, int associate) {
   CreateProductKey();
   CreateProgramFolder(programFolderName);
 
-  int status = ExtractPayload();
-  if (status != statusOk) {
+  ExtractResult extracted = ExtractPayload();
+  if (extracted.status != statusOk) {
     // A cancel, or files that are incomplete or cannot be trusted: none of them may
     // take the place of an existing file, and no log is written.
     DeleteTemporaryFiles();
     EndExtractDialog();
-    if (status != statusCanceled) {
-      ShowMessage(ExtractFailureMessage(status), gWindowTitle, MB_ICONERROR);
+    if (extracted.status != statusCanceled) {
+      ShowMessage(ExtractFailureMessage(extracted), gWindowTitle, MB_ICONERROR);
     }
     return;
   }

@@ -7,10 +7,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "config/config.h"
+#include "config/state.h"
+#include "config/state_win.h"
 #include "resources/resource_ids.h"
-#include "setup/config.h"
-#include "setup/state.h"
-#include "setup/state_win.h"
 #include "setup/wizard.h"
 #include "system/registry.h"
 #include "system/uninstall_log.h"

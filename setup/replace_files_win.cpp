@@ -2,11 +2,11 @@
 
 #include <cstdlib>
 
-#include "setup/config.h"
-#include "setup/rename_entries.h"
+#include "config/config.h"
+#include "config/state.h"
+#include "config/state_win.h"
 #include "setup/replace_files.h"
-#include "setup/state.h"
-#include "setup/state_win.h"
+#include "system/rename_entries.h"
 #include "text/variables.h"
 
 namespace {
@@ -26,8 +26,11 @@ void DeleteOldFile(const char* targetPath, ReplaceFacts* facts) {
 bool ScheduleInIni(const char* shortTarget, const char* tempPath) {
   char* ini = ExpandVariables("$(WindowsDir)\\WININIT.INI");
   char* temp = ToShortPath(tempPath);
+  // Both lines in one write: the old file is never deleted at the restart without the
+  // new one moving into its place.
+  const RenameEntry entries[] = {{"NUL", shortTarget}, {shortTarget, temp}};
   bool added = ini != nullptr && shortTarget != nullptr && temp != nullptr &&
-               AddRenamePair(ini, shortTarget, temp);
+               AddRenameEntries(ini, entries, 2);
   std::free(temp);
   std::free(ini);
   return added;

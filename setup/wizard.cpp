@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
-#include "setup/config.h"
-#include "setup/state.h"
+#include "config/config.h"
+#include "config/state.h"
 #include "text/strings.h"
 
 int32_t gPageList[kMaxPageCodes];

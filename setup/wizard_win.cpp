@@ -1,8 +1,8 @@
 // The wizard on the program's dialogs.
 #include <windows.h>
 
+#include "config/state_win.h"
 #include "setup/install_phase.h"
-#include "setup/state_win.h"
 #include "setup/wizard.h"
 #include "ui/frame.h"
 #include "ui/pages.h"

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "setup/state.h"
+#include "config/state.h"
 #include "system/uninstall_log.h"
 #include "text/strings.h"
 

@@ -6,7 +6,7 @@
 
 #include <cstdlib>
 
-#include "setup/config.h"
+#include "config/config.h"
 #include "system/uninstall_log.h"
 #include "text/status.h"
 #include "text/strings.h"

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "setup/state.h"
+#include "config/state.h"
 #include "text/status.h"
 
 UninstallLog gUninstallLog;

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "setup/state_win.h"
+#include "config/state_win.h"
 #include "text/resource_text.h"
 #include "text/strings.h"
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "setup/state_win.h"
+#include "config/state_win.h"
 #include "text/status.h"
 #include "text/variables.h"
 

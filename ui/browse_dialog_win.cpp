@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 
+#include "config/state_win.h"
 #include "resources/resource_ids.h"
-#include "setup/state_win.h"
 #include "text/resource_text.h"
 #include "ui/browse_path.h"
 #include "ui/dialogs.h"

@@ -3,10 +3,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "config/config.h"
+#include "config/state.h"
+#include "config/state_win.h"
 #include "resources/resource_ids.h"
-#include "setup/config.h"
-#include "setup/state.h"
-#include "setup/state_win.h"
 #include "ui/component_bits.h"
 #include "ui/pages.h"
 #include "ui/utility.h"

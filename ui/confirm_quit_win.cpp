@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
+#include "config/state.h"
 #include "resources/resource_ids.h"
-#include "setup/state.h"
 #include "text/resource_text.h"
 #include "ui/dialogs.h"
 

@@ -1,10 +1,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "config/state.h"
+#include "config/state_win.h"
 #include "resources/resource_ids.h"
-#include "setup/state_win.h"
 #include "ui/dialogs.h"
-#include "ui/flags.h"
 
 bool CreateExtractDialog() {
   InitControlClasses();

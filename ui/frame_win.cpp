@@ -1,7 +1,7 @@
 #include "ui/frame.h"
 
+#include "config/state_win.h"
 #include "resources/resource_ids.h"
-#include "setup/state_win.h"
 #include "ui/assert.h"
 #include "ui/dialogs.h"
 

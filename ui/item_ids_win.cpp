@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "setup/state_win.h"
+#include "config/state_win.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 
+#include "config/state_win.h"
 #include "resources/resource_ids.h"
-#include "setup/state_win.h"
 #include "ui/pages.h"
 #include "ui/utility.h"
 

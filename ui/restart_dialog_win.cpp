@@ -1,8 +1,8 @@
 #include <windows.h>
 
+#include "config/state.h"
 #include "resources/resource_ids.h"
 #include "ui/dialogs.h"
-#include "ui/flags.h"
 
 INT_PTR CALLBACK RestartDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {

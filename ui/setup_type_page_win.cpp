@@ -1,7 +1,7 @@
 // The setup type page: one radio button, description and icon per configured type.
+#include "config/config.h"
+#include "config/state_win.h"
 #include "resources/resource_ids.h"
-#include "setup/config.h"
-#include "setup/state_win.h"
 #include "ui/assert.h"
 #include "ui/pages.h"
 #include "ui/utility.h"

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "config/state_win.h"
 #include "payload/extract.h"
 #include "setup/replace_files.h"
-#include "setup/state_win.h"
 #include "support/install_fixture.h"
 #include "text/variables.h"
 #include "ui/dialogs.h"
@@ -49,7 +49,7 @@ void RemoveFolder(const std::string& folder) {
 bool InstallOnce(InstallImage& image, double* extractSeconds, double* replaceSeconds) {
   InstalledState state(image, 1);
   double start = Now();
-  int status = ExtractPayload();
+  int status = ExtractPayload().status;
   double extracted = Now();
   ReplaceFailures failures = {nullptr, 0, 0};
   if (status == 0) ReplaceFiles(&failures);

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "config/state_win.h"
 #include "page_fixture.h"
 #include "resources/resource_ids.h"
-#include "setup/state_win.h"
 #include "support/window_driver.h"
 #include "text/resource_text.h"
 #include "text/variables.h"

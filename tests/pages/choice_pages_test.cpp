@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "config/state.h"
 #include "page_fixture.h"
 #include "resources/resource_ids.h"
-#include "setup/state.h"
 #include "support/window_driver.h"
 #include "ui/pages.h"
 

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "setup/state_win.h"
+#include "config/state_win.h"
 #include "ui/item_ids.h"
 
 namespace {

@@ -5,9 +5,9 @@
 
 #include <cstring>
 
+#include "config/state.h"
+#include "config/state_win.h"
 #include "resources/resource_ids.h"
-#include "setup/state.h"
-#include "setup/state_win.h"
 #include "support/screenshot.h"
 #include "support/window_driver.h"
 #include "text/variables.h"

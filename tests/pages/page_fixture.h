@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "setup/state_win.h"
+#include "config/state_win.h"
 #include "support/config_fixture.h"
 #include "ui/frame.h"
 

@@ -9,16 +9,16 @@
 #include <string>
 #include <vector>
 
+#include "config/state.h"
+#include "config/state_win.h"
 #include "payload/extract.h"
 #include "payload/writer_state.h"
-#include "setup/state_win.h"
 #include "support/install_fixture.h"
 #include "support/test_files_win.h"
 #include "system/recorded_log.h"
 #include "text/status.h"
 #include "text/variables.h"
 #include "ui/dialogs.h"
-#include "ui/flags.h"
 
 namespace {
 
@@ -89,7 +89,7 @@ TEST_F(ExtractTest, SelectedFilesAreWrittenUnderTemporaryNames) {
     InstallImage image = BuildInstallImage(files);
     InstalledState state(image, c.selection);
 
-    ASSERT_EQ(ExtractPayload(), statusOk);
+    ASSERT_EQ(ExtractPayload().status, statusOk);
     EXPECT_EQ(ProgressNow(), 30000u);
     std::vector<std::string> expectedLog;
     int counter = 0;
@@ -138,7 +138,7 @@ TEST_F(ExtractTest, TemporaryNamesRiseAndSkipAnExistingOne) {
     if (c.existingTemp) WriteBytes(destination_ + "\\IT0.tmp", "not ours");
     InstallImage image = BuildInstallImage(files);
     InstalledState state(image, 1);
-    ASSERT_EQ(ExtractPayload(), statusOk);
+    ASSERT_EQ(ExtractPayload().status, statusOk);
     for (int i = 0; i < 3; ++i) {
       EXPECT_EQ(std::string(gReplaceList[i].tempPath), destination_ + "\\" + c.names[i]);
       EXPECT_EQ(ReadBytes(gReplaceList[i].tempPath), files[size_t(i)].bytes);
@@ -156,7 +156,7 @@ TEST_F(ExtractTest, MissingFoldersAreMadeOutermostFirstAndLoggedBeforeTheFile) {
   };
   InstallImage image = BuildInstallImage(files);
   InstalledState state(image, 1);
-  ASSERT_EQ(ExtractPayload(), statusOk);
+  ASSERT_EQ(ExtractPayload().status, statusOk);
   const std::string help = destination_ + "\\Help";
   EXPECT_EQ(RecordedEntries(), (std::vector<Recorded>{
                                    {4, destination_, ""},
@@ -192,7 +192,7 @@ TEST_F(ExtractTest, EmptyFilesAreCreatedWhereverTheyStand) {
     SendMessageA(gExtractProgress, PBM_SETPOS, 0, 0);
     InstallImage image = BuildInstallImage(c.files);
     InstalledState state(image, 3);
-    ASSERT_EQ(ExtractPayload(), statusOk);
+    ASSERT_EQ(ExtractPayload().status, statusOk);
     EXPECT_EQ(ProgressNow(), 30000u);
     for (size_t i = 0; i < c.files.size(); ++i) {
       ASSERT_NE(gReplaceList[i].tempPath, nullptr) << i;
@@ -224,7 +224,7 @@ TEST_F(ExtractTest, StreamsThatCannotBeTrustedAreReported) {
     InstallImage image = BuildInstallImage(files);
     c.damage(&image);
     InstalledState state(image, 1);
-    EXPECT_EQ(ExtractPayload(), c.status);
+    EXPECT_EQ(ExtractPayload().status, c.status);
     // Whatever was written is closed and listed for deletion.
     for (int i = 0; i < 2; ++i) {
       if (gReplaceList[i].tempPath != nullptr) {
@@ -241,8 +241,9 @@ TEST_F(ExtractTest, ATemporaryFileThatCannotBeCreatedStopsAtThatFile) {
                                           {"$(Destination)\\c.exe", "c", 1}};
   InstallImage image = BuildInstallImage(files);
   InstalledState state(image, 1);
-  EXPECT_EQ(ExtractPayload(), statusCannotCreateFile);
-  EXPECT_EQ(gExtractFailedEntry, 1);
+  ExtractResult result = ExtractPayload();
+  EXPECT_EQ(result.status, statusCannotCreateFile);
+  EXPECT_EQ(result.failedEntry, 1);
   EXPECT_EQ(std::string(gReplaceList[1].tempPath), base_ + "\\in the way\\IT0.tmp");
   EXPECT_EQ(gReplaceList[2].targetPath, nullptr);
   EXPECT_EQ(LoggedFiles(), std::vector<std::string>{destination_ + "\\a.exe"});

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "payload/extract.h"
-#include "payload/path_parts.h"
 #include "payload/temp_name.h"
+#include "text/path_parts.h"
 
 namespace {
 

@@ -41,6 +41,8 @@ TEST_F(FoldersTest, MissingFoldersAreMadeOutermostFirstAndLogged) {
       {c + "\\", statusOk, {a, b, c}},
       {b + "\\Sounds\\", statusOk, {b + "\\Sounds"}},  // the levels above exist
       {c + "\\", statusOk, {}},
+      // Both separators, as the path splitter reads them.
+      {base_ + "/Data/Sub/", statusOk, {base_ + "/Data", base_ + "/Data/Sub"}},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.path);

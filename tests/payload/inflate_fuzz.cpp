@@ -10,9 +10,9 @@
 #include <memory>
 #include <vector>
 
+#include "config/state.h"
 #include "payload/inflate.h"
 #include "payload/writer_state.h"
-#include "setup/state.h"
 #include "text/status.h"
 
 namespace {

@@ -4,10 +4,10 @@
 #include <cstring>
 #include <memory>
 
+#include "config/state.h"
 #include "payload/crc32.h"
 #include "payload/inflate.h"
 #include "payload/writer_state.h"
-#include "setup/state.h"
 #include "text/status.h"
 
 namespace {

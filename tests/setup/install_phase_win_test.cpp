@@ -10,20 +10,20 @@
 #include <string>
 #include <vector>
 
+#include "config/state.h"
+#include "config/state_win.h"
 #include "payload/extract.h"
 #include "payload/extract_win.h"
+#include "resources/resource_ids.h"
 #include "setup/install_phase.h"
-#include "setup/state_win.h"
 #include "support/install_fixture.h"
 #include "support/test_files_win.h"
 #include "support/window_driver.h"
 #include "system/recorded_log.h"
-#include "resources/resource_ids.h"
 #include "text/resource_text.h"
 #include "text/status.h"
 #include "text/variables.h"
 #include "ui/dialogs.h"
-#include "ui/flags.h"
 
 namespace {
 

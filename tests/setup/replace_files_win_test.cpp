@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "setup/config.h"
-#include "setup/rename_entries.h"
+#include "config/config.h"
+#include "config/state.h"
+#include "config/state_win.h"
 #include "setup/replace_files.h"
-#include "setup/state.h"
-#include "setup/state_win.h"
 #include "support/config_fixture.h"
 #include "support/test_files_win.h"
+#include "system/rename_entries.h"
 #include "text/variables.h"
 
 namespace {
@@ -331,18 +331,22 @@ TEST(ToShortPath, EveryExistingLevelShortenedOthersKept) {
   RemoveTree(base);
 }
 
-TEST(AddRenameEntry, AddsOneLineToTheFileAndFailsWhenItCannotBeOpened) {
+TEST(AddRenameEntries, AddsTheLinesToTheFileAndFailsWhenItCannotBeOpened) {
   const std::string base = FreshTestFolder("ini");
   const std::string ini = base + "\\WININIT.INI";
   WriteBytes(ini, "[Rename]\r\nNUL=C:\\A\r\n\r\n[boot]\r\nshell=x");
-  EXPECT_TRUE(AddRenameEntry(ini.c_str(), "C:\\B", "C:\\IT0.TMP"));
-  EXPECT_EQ(ReadBytes(ini), "[Rename]\r\nNUL=C:\\A\r\nC:\\B=C:\\IT0.TMP\r\n\r\n[boot]\r\nshell=x");
+  const RenameEntry pair[] = {{"NUL", "C:\\B"}, {"C:\\B", "C:\\IT0.TMP"}};
+  EXPECT_TRUE(AddRenameEntries(ini.c_str(), pair, 2));
+  const std::string expected =
+      "[Rename]\r\nNUL=C:\\A\r\nNUL=C:\\B\r\nC:\\B=C:\\IT0.TMP\r\n\r\n[boot]\r\nshell=x";
+  EXPECT_EQ(ReadBytes(ini), expected);
+  const RenameEntry one[] = {{"NUL", "C:\\C"}};
   {
     HeldFile other(ini, 0);
-    EXPECT_FALSE(AddRenameEntry(ini.c_str(), "C:\\C", "C:\\IT1.TMP"));
+    EXPECT_FALSE(AddRenameEntries(ini.c_str(), one, 1));
   }
-  EXPECT_FALSE(AddRenameEntry((base + "\\no folder\\WININIT.INI").c_str(), "C:\\C", "C:\\D"));
-  EXPECT_EQ(ReadBytes(ini), "[Rename]\r\nNUL=C:\\A\r\nC:\\B=C:\\IT0.TMP\r\n\r\n[boot]\r\nshell=x");
+  EXPECT_FALSE(AddRenameEntries((base + "\\no folder\\WININIT.INI").c_str(), one, 1));
+  EXPECT_EQ(ReadBytes(ini), expected);
   RemoveTree(base);
 }
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "setup/config.h"
-#include "setup/state.h"
+#include "config/config.h"
+#include "config/state.h"
 #include "setup/wizard.h"
 #include "support/config_fixture.h"
 #include "text/strings.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "setup/config.h"
+#include "config/config.h"
 
 struct ConfigImage {
   std::vector<uint8_t> bytes;

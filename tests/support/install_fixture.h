@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "setup/config.h"
-#include "setup/state.h"
+#include "config/config.h"
+#include "config/state.h"
 #include "support/config_fixture.h"
 
 // CRC-32 of RFC 1952, bit by bit, independent of the program's table.

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "setup/state.h"
+#include "config/state.h"
 #include "system/uninstall_log.h"
 
 struct Recorded {

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "config/state.h"
 #include "recorded_log.h"
-#include "setup/state.h"
 #include "support/registry_values_win.h"
 #include "system/registry.h"
 #include "text/strings.h"

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "config/state.h"
 #include "recorded_log.h"
-#include "setup/state.h"
 #include "support/config_fixture.h"
 #include "support/test_files_win.h"
 #include "system/shortcuts.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "setup/state.h"
+#include "config/state.h"
 #include "system/uninstall_log.h"
 
 namespace {

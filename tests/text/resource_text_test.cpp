@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "setup/state_win.h"
+#include "config/state_win.h"
 #include "text/resource_text.h"
 
 namespace {

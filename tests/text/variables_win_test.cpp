@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "setup/state_win.h"
+#include "config/state_win.h"
 #include "text/status.h"
 #include "text/variables.h"
 #include "text/variables_win.h"

@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "config/state.h"
+#include "config/state_win.h"
 #include "resources/resource_ids.h"
-#include "setup/state_win.h"
 #include "support/screenshot.h"
 #include "support/window_driver.h"
 #include "text/resource_text.h"
 #include "ui/dialogs.h"
-#include "ui/flags.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "config/state_win.h"
 #include "resources/resource_ids.h"
-#include "setup/state_win.h"
 #include "support/screenshot.h"
 #include "support/window_driver.h"
 #include "text/resource_text.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "config/state_win.h"
 #include "resources/resource_ids.h"
-#include "setup/state_win.h"
 #include "support/window_driver.h"
 #include "ui/assert.h"
 #include "ui/frame.h"

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "setup/config.h"
-#include "tools/mksetup/verbs.h"
+#include "config/config.h"
 #include "tools/mksetup/compress.h"
 #include "tools/mksetup/description.h"
 #include "tools/mksetup/layout.h"
+#include "tools/mksetup/verbs.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include <vector>
 
+#include "config/state.h"
 #include "payload/inflate.h"
 #include "payload/writer_state.h"
-#include "setup/state.h"
 #include "text/status.h"
 
 namespace {

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "setup/config.h"
-#include "tools/mksetup/verbs.h"
+#include "config/config.h"
 #include "tools/mksetup/setup_file.h"
+#include "tools/mksetup/verbs.h"
 
 namespace {
 

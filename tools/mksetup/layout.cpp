@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "setup/config.h"
+#include "config/config.h"
 
 namespace {
 

@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "setup/config.h"
-#include "setup/state.h"
+#include "config/config.h"
+#include "config/state.h"
 #include "tools/mksetup/codepage.h"
-#include "tools/mksetup/verbs.h"
 #include "tools/mksetup/setup_file.h"
+#include "tools/mksetup/verbs.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "setup/config.h"
-#include "setup/state.h"
+#include "config/config.h"
+#include "config/state.h"
 #include "text/resource_text.h"
 #include "tools/mksetup/decode.h"
 #include "tools/mksetup/pe_resources.h"

@@ -16,7 +16,7 @@ struct SetupFile {
 SetupFile OpenSetupFile(const std::string& path);
 
 // Makes the configuration and the given language's strings current (gConfig, gStrings,
-// gSelectionBytes) for the readers of setup/config.h.
+// gSelectionBytes) for the readers of config/config.h.
 void UseConfiguration(const SetupFile& setup, const std::vector<uint8_t>& strings);
 
 // Decodes the payload; throws when the decoder fails or the length or CRC-32 differ

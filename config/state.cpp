@@ -1,4 +1,4 @@
-#include "setup/state.h"
+#include "config/state.h"
 
 const uint8_t* gConfig = nullptr;
 size_t gConfigSize = 0;
@@ -20,3 +20,5 @@ char* gFinishText = nullptr;
 ReplaceEntry* gReplaceList = nullptr;
 int gLogActive = 0;
 int gRestartNeeded = 0;
+int gCancelRequested = 0;
+int gRestartLater = 0;

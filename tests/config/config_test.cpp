@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "setup/config.h"
-#include "setup/state.h"
+#include "config/config.h"
+#include "config/state.h"
 #include "support/config_fixture.h"
 
 namespace {

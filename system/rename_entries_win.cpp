@@ -3,9 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "setup/rename_entries.h"
-#include "text/code_page.h"
-#include "text/strings.h"
+#include "system/rename_entries.h"
+#include "text/path_parts.h"
 
 namespace {
 
@@ -39,17 +38,23 @@ bool AddRenameLines(const char* iniPath, const char* lines) {
 
 }  // namespace
 
-bool AddRenameEntry(const char* iniPath, const char* destination, const char* source) {
-  char* line = ConcatStrings(destination, "=", source, "\r\n", nullptr);
-  if (line == nullptr) return false;
-  bool added = AddRenameLines(iniPath, line);
-  std::free(line);
-  return added;
-}
-
-bool AddRenamePair(const char* iniPath, const char* target, const char* source) {
-  char* lines = ConcatStrings("NUL=", target, "\r\n", target, "=", source, "\r\n", nullptr);
+bool AddRenameEntries(const char* iniPath, const RenameEntry* entries, size_t count) {
+  size_t linesLength = 0;
+  for (size_t i = 0; i < count; ++i) {
+    linesLength += std::strlen(entries[i].destination) + std::strlen(entries[i].source) + 3;
+  }
+  char* lines = static_cast<char*>(std::malloc(linesLength + 1));
   if (lines == nullptr) return false;
+  char* end = lines;
+  for (size_t i = 0; i < count; ++i) {
+    const char* const parts[] = {entries[i].destination, "=", entries[i].source, "\r\n"};
+    for (const char* part : parts) {
+      size_t partLength = std::strlen(part);
+      std::memcpy(end, part, partLength);
+      end += partLength;
+    }
+  }
+  *end = '\0';
   bool added = AddRenameLines(iniPath, lines);
   std::free(lines);
   return added;
@@ -57,16 +62,15 @@ bool AddRenamePair(const char* iniPath, const char* target, const char* source) 
 
 char* ToShortPath(const char* path) {
   // Short names are never longer than their long names.
-  char* out = static_cast<char*>(std::malloc(std::strlen(path) + 1));
+  const size_t length = std::strlen(path);
+  char* out = static_cast<char*>(std::malloc(length + 1));
   if (out == nullptr) return nullptr;
   size_t used = 0;
-  const char* p = path;
-  for (;;) {
-    size_t componentStart = used;
-    while (*p != '\0' && *p != '\\') {
-      if (IsLeadByte(static_cast<unsigned char>(*p)) && p[1] != '\0') out[used++] = *p++;
-      out[used++] = *p++;
-    }
+  for (size_t start = 0;;) {
+    const size_t end = FindPathSeparator(path, start);
+    const size_t componentStart = used;
+    std::memcpy(out + used, path + start, end - start);
+    used += end - start;
     out[used] = '\0';
     // A bare drive such as "C:" is never looked up.
     if (used > 2) {
@@ -81,8 +85,9 @@ char* ToShortPath(const char* path) {
         FindClose(search);
       }
     }
-    if (*p == '\0') break;
-    out[used++] = *p++;  // the backslash
+    if (path[end] == '\0') break;
+    out[used++] = path[end];  // the separator
+    start = end + 1;
   }
   out[used] = '\0';
   return out;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "setup/rename_entries.h"
+#include "system/rename_entries.h"
 
 namespace {
 

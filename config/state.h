@@ -34,3 +34,7 @@ extern char* gFinishText;
 extern ReplaceEntry* gReplaceList;
 extern int gLogActive;
 extern int gRestartNeeded;
+// Answers of the Extract and restart dialogs, read by the extraction and the install
+// phase on the same thread.
+extern int gCancelRequested;  // 1 once the user confirmed Cancel in the Extract dialog
+extern int gRestartLater;     // restart dialog: 0 restart now, 1 restart later

@@ -1,4 +1,4 @@
-#include "setup/state_win.h"
+#include "config/state_win.h"
 
 HINSTANCE gInstance = nullptr;
 IMalloc* gShellAllocator = nullptr;

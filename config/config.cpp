@@ -1,6 +1,6 @@
-#include "setup/config.h"
+#include "config/config.h"
 
-#include "setup/state.h"
+#include "config/state.h"
 
 uint32_t ReadLittleWord(const uint8_t* bytes) {
   return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |

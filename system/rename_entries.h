@@ -18,13 +18,15 @@ size_t RenameTextCapacity(size_t length, size_t linesLength);
 size_t InsertRenameLines(char* text, size_t length, const char* lines, size_t linesLength);
 
 #ifdef _WIN32
-// Adds destination=source to the section of the ini file, creating the file when it
-// is missing. False when the file cannot be opened, read or written.
-bool AddRenameEntry(const char* iniPath, const char* destination, const char* source);
+struct RenameEntry {
+  const char* destination;  // "NUL" deletes the source
+  const char* source;
+};
 
-// Adds the pair NUL=target and target=source in one write, so that the old file is
-// never deleted at the restart without the new one moving into its place.
-bool AddRenamePair(const char* iniPath, const char* target, const char* source);
+// Adds a "destination=source" line per entry to the section of the ini file, all in
+// one write, creating the file when it is missing. False when the file cannot be
+// opened, read or written.
+bool AddRenameEntries(const char* iniPath, const RenameEntry* entries, size_t count);
 
 // The path with each existing component replaced by its short name where it has one.
 // A new heap string; none when memory runs out.

@@ -1,4 +1,4 @@
-#include "setup/rename_entries.h"
+#include "system/rename_entries.h"
 
 #include <cstring>
 

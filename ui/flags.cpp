@@ -1,4 +1,0 @@
-#include "ui/flags.h"
-
-int gCancelRequested = 0;
-int gRestartLater = 0;
