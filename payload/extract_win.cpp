@@ -181,6 +181,9 @@ ExtractResult ExtractPayload() {
   if (gCancelRequested) return {statusCanceled, -1};
   if (status != statusOk) return {status, -1};
   if (gFileIndex != int32_t(fileCount)) return {statusTruncated, -1};
+  // A stream longer than the file table says: the table cannot be trusted any more
+  // than a wrong checksum.
+  if (gTotalDecoded != gPayloadTotal) return {statusBadCrc, -1};
   if ((gRunningCrc ^ 0xFFFFFFFFu) != ConfigWord(wordPayloadCrc)) return {statusBadCrc, -1};
   SendMessageA(gExtractProgress, PBM_SETPOS, kProgressEnd, 0);
   return {statusOk, -1};

@@ -18,8 +18,9 @@ void DeleteOldFile(const char* targetPath, ReplaceFacts* facts) {
   }
   facts->deleteError = GetLastError();
   DWORD attributes = GetFileAttributesA(targetPath);
-  facts->readOnly = attributes != INVALID_FILE_ATTRIBUTES &&
-                    (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+  const bool known = attributes != INVALID_FILE_ATTRIBUTES;
+  facts->readOnly = known && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+  facts->targetIsFolder = known && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 // The 95/98 family reads short paths from WININIT.INI when it next starts.
@@ -39,7 +40,8 @@ bool ScheduleInIni(const char* shortTarget, const char* tempPath) {
 }  // namespace
 
 ReplaceAction ReplaceOneFile(const char* targetPath, const char* tempPath) {
-  ReplaceFacts facts = {int(gVersionInfo.dwPlatformId), 0, false, false, tryNotYet, tryNotYet};
+  ReplaceFacts facts = {int(gVersionInfo.dwPlatformId), 0, false, false, tryNotYet, tryNotYet,
+                       false};
   DWORD clearedAttributes = INVALID_FILE_ATTRIBUTES;  // to put back if the old file stays
   // Taken while the old file exists: once it is deleted, its short name is gone too.
   char* shortTarget = facts.platformId == 1 ? ToShortPath(targetPath) : nullptr;
@@ -86,7 +88,7 @@ ReplaceAction ReplaceOneFile(const char* targetPath, const char* tempPath) {
   }
 }
 
-void ReplaceFiles(ReplaceFailures* failures) {
+void ReplaceFiles(InstallFailures* failures) {
   uint32_t fileCount = ConfigWord(wordFileCount);
   for (uint32_t i = 0; i < fileCount; ++i) {
     ReplaceEntry& entry = gReplaceList[i];
@@ -96,10 +98,10 @@ void ReplaceFiles(ReplaceFailures* failures) {
         gRestartNeeded = 1;
         break;
       case replaceDropNew:
-        AddReplaceFailure(failures, entry.targetPath, nullptr);
+        AddInstallFailure(failures, failureFileKept, entry.targetPath, nullptr);
         break;
       case replaceStranded:
-        AddReplaceFailure(failures, entry.targetPath, entry.tempPath);
+        AddInstallFailure(failures, failureFileStranded, entry.targetPath, entry.tempPath);
         break;
       default:
         break;

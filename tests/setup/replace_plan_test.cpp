@@ -56,6 +56,10 @@ TEST(NextReplaceAction, FromEachStateOfOneEntry) {
        replaceDropNew},
       {"path not found: old file kept", {k95, 3, false, false, tryNotYet, tryNotYet},
        replaceDropNew},
+      {"a folder in the way, NT: nothing scheduled",
+       {kNT, 5, false, false, tryNotYet, tryNotYet, true}, replaceDropNew},
+      {"a folder in the way, 95: nothing scheduled",
+       {k95, 5, false, false, tryNotYet, tryNotYet, true}, replaceDropNew},
   };
   for (const Case& c : cases) EXPECT_EQ(NextReplaceAction(c.facts), c.expected) << c.what;
 }
