@@ -11,6 +11,7 @@
 #include "config/state.h"
 #include "config/state_win.h"
 #include "resources/resource_ids.h"
+#include "setup/integrity.h"
 #include "setup/wizard.h"
 #include "system/registry.h"
 #include "system/uninstall_log.h"
@@ -70,6 +71,11 @@ int LoadConfiguration() {
     return IDS_SETUP_DAMAGED;
   gArchiveSize = uint32_t(archiveSize);
   if (CheckConfiguration(gConfig, gConfigSize, gStrings, gStringsSize) != configOk)
+    return IDS_SETUP_DAMAGED;
+  // A damaged download is told before the wizard, not found out half-way through.
+  char path[1024];
+  DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+  if (length == 0 || length >= sizeof path || !SetupIsWhole(gInstance, path))
     return IDS_SETUP_DAMAGED;
   return 0;
 }
