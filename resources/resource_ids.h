@@ -28,6 +28,10 @@
 #define IDS_FAILED_SHORTCUT 122
 #define IDS_FAILED_REGISTRY 123
 #define IDS_FAILED_LOG 124
+/* The command line. */
+#define IDS_RESTART_NEEDED 125
+#define IDS_USAGE 126
+#define IDS_BAD_SWITCH 127
 
 /* Dialog templates. */
 #define IDD_PATH_PAGE 104

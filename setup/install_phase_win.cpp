@@ -15,6 +15,7 @@
 #include "system/shortcuts.h"
 #include "system/uninstall_log.h"
 #include "text/resource_text.h"
+#include "text/run_log.h"
 #include "text/status.h"
 #include "text/strings.h"
 #include "text/variables.h"
@@ -29,16 +30,20 @@ void EndExtractDialog() {
   gCancelRequested = 0;
 }
 
+// Every message of the install phase goes to the run's log; a silent run shows none.
+void ShowMessage(char* text, const char* caption, UINT icon) {
+  if (text != nullptr) {
+    RunLog("Message:", text);
+    if (!gSilent) MessageBoxA(gMainDialog, text, caption, MB_OK | icon);
+  }
+  std::free(text);
+}
+
 // Names root\path (path may be none when memory ran out) among the failures.
 void AddRegistryFailure(InstallFailures* failures, const char* root, const char* path) {
   char* name = path != nullptr ? ConcatStrings(root, path, nullptr) : nullptr;
   AddInstallFailure(failures, failureRegistry, name != nullptr ? name : root, nullptr);
   std::free(name);
-}
-
-void ShowMessage(char* text, const char* caption, UINT icon) {
-  if (text != nullptr) MessageBoxA(gMainDialog, text, caption, MB_OK | icon);
-  std::free(text);
 }
 
 // Expands text and hands the result to use; nothing when memory runs out.
@@ -85,10 +90,13 @@ char* ExtractFailureMessage(ExtractResult result) {
   return message;
 }
 
-void RunInstallPhase(const char* programFolderName, int associate) {
+int RunInstallPhase(const char* programFolderName, int associate) {
   ShowWindow(gMainDialog, SW_HIDE);
-  ShowWindow(gExtractDialog, SW_SHOW);
-  UpdateWindow(gExtractDialog);
+  if (!gSilent) {
+    ShowWindow(gExtractDialog, SW_SHOW);
+    UpdateWindow(gExtractDialog);
+  }
+  RunLog("Installing", gProductName);
   gLogActive = 1;
   InstallFailures failures = {nullptr, 0, 0, 0};
   const MadeByThisRun made = NoteWhatExists(programFolderName);
@@ -106,11 +114,13 @@ void RunInstallPhase(const char* programFolderName, int associate) {
     // goes again, so that the message below is true.
     RollBackInstallation(made);
     EndExtractDialog();
-    if (extracted.status != statusCanceled) {
-      ShowMessage(ExtractFailureMessage(extracted), gWindowTitle, MB_ICONERROR);
-    }
     FreeInstallFailures(&failures);
-    return;
+    if (extracted.status == statusCanceled) {
+      RunLog("Cancelled by the user; nothing was changed");
+      return outcomeCancelled;
+    }
+    ShowMessage(ExtractFailureMessage(extracted), gWindowTitle, MB_ICONERROR);
+    return outcomeFailed;
   }
 
   ReplaceFiles(&failures);
@@ -158,14 +168,21 @@ void RunInstallPhase(const char* programFolderName, int associate) {
   if (FailureCount(&failures) != 0) {
     ShowMessage(InstallFailureMessage(&failures), gWindowTitle, MB_ICONWARNING);
   }
-  if (gRestartNeeded) {
+  const int outcome = FailureCount(&failures) != 0 ? outcomeFailed
+                      : gRestartNeeded            ? outcomeRestartNeeded
+                                                  : outcomeInstalled;
+  if (gRestartNeeded && gNoRestart) {
+    ShowMessage(FormatResourceMessage(IDS_RESTART_NEEDED, gProductName), gWindowTitle,
+                MB_ICONINFORMATION);
+  } else if (gRestartNeeded) {
     DialogBoxParamA(gInstance, MAKEINTRESOURCEA(IDD_RESTART), gMainDialog, RestartDialogProc, 0);
     if (!gRestartLater) RestartWindows();
-  } else if (FailureCount(&failures) == 0) {
+  } else if (outcome == outcomeInstalled) {
     char* caption = LoadResourceText(IDS_SUCCESS);
     ShowMessage(FormatResourceMessage(IDS_INSTALLED, gProductName), caption != nullptr ? caption : "",
                 0);
     std::free(caption);
   }
   FreeInstallFailures(&failures);
+  return outcome;
 }

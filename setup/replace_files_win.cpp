@@ -7,6 +7,7 @@
 #include "config/state_win.h"
 #include "setup/replace_files.h"
 #include "system/rename_entries.h"
+#include "text/run_log.h"
 #include "text/variables.h"
 
 namespace {
@@ -94,13 +95,19 @@ void ReplaceFiles(InstallFailures* failures) {
     ReplaceEntry& entry = gReplaceList[i];
     if (entry.targetPath == nullptr || entry.tempPath == nullptr) continue;
     switch (ReplaceOneFile(entry.targetPath, entry.tempPath)) {
+      case replaceDone:
+        RunLog("Installed", entry.targetPath);
+        break;
       case replaceAtRestart:
+        RunLog("Installed at the next restart (in use now):", entry.targetPath);
         gRestartNeeded = 1;
         break;
       case replaceDropNew:
+        RunLog("Failed, the old file is kept:", entry.targetPath);
         AddInstallFailure(failures, failureFileKept, entry.targetPath, nullptr);
         break;
       case replaceStranded:
+        RunLog("Failed, the new file stayed as", entry.tempPath);
         AddInstallFailure(failures, failureFileStranded, entry.targetPath, entry.tempPath);
         break;
       default:
