@@ -11,8 +11,8 @@ set -euo pipefail
 usage() { echo "usage: wine32-runner.sh prepare|check DIR" >&2; exit 2; }
 [ $# = 2 ] || usage
 cmd=$1
-mkdir -p "$2"
-dir=$(cd "$2" && pwd)
+[ "$cmd" = prepare ] && mkdir -p "$2"
+dir=$(cd "$2" 2>/dev/null && pwd) || dir=$2
 root=$dir/root
 qemu=$dir/qemu/usr/bin/qemu-i386
 wine_version=$(dpkg-query -W -f='${Version}' wine64 2>/dev/null || true)
@@ -85,7 +85,8 @@ UnpackQemu() {
   suite=$(. /etc/os-release && echo "$VERSION_CODENAME")
   rm -rf "$debs" "$dir/qemu"; mkdir -p "$debs"
   (cd "$debs" && apt-get "${apt_options[@]}" download "qemu-user/$suite-backports") >/dev/null
-  dpkg-deb -x "$debs"/qemu-user_*_amd64.deb "$dir/qemu"
+  mkdir -p "$dir/qemu"
+  dpkg-deb --fsys-tarfile "$debs"/qemu-user_*_amd64.deb | tar -x -C "$dir/qemu" ./usr/bin/qemu-i386
   rm -rf "$debs"
   "$qemu" --version | grep -q 'version \(1[0-9]\|[2-9][0-9]\)\.' ||
     { echo "wine32-runner: $qemu is older than 10" >&2; return 1; }
