@@ -14,16 +14,24 @@ endif()
 
 set(SETUP_WINE_ENV ${CMAKE_SOURCE_DIR}/cmake/wine-env.sh)
 
-# The x86_64 build is the one that runs here; the i686 build cannot (no 32-bit Wine),
-# and must not pretend to: it gets no Wine tests at all.
+# Wine runs the x86_64 build natively and the shipped i686 build through the 32-bit
+# runner (qemu-user; see cmake/wine32-runner.sh, prepared by scripts/bootstrap.sh).
+# Emulation is slow, so the i686 build runs only the tests registered with I686.
+set(SETUP_WINE32_RUNNER ${CMAKE_BINARY_DIR}/wine32 CACHE PATH "The 32-bit runner's folder")
 if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(SETUP_RUN_WINE_TESTS ON)
+  set(SETUP_WINE_I686 OFF)
+  set(wine_start ${SETUP_WINE_ENV} start ${CMAKE_BINARY_DIR})
+elseif(WIN32)
+  set(SETUP_RUN_WINE_TESTS ON)
+  set(SETUP_WINE_I686 ON)
+  set(wine_start ${SETUP_WINE_ENV} start ${CMAKE_BINARY_DIR} ${SETUP_WINE32_RUNNER})
 else()
   set(SETUP_RUN_WINE_TESTS OFF)
 endif()
 
 if(SETUP_RUN_WINE_TESTS)
-  add_test(NAME wine.start COMMAND ${SETUP_WINE_ENV} start ${CMAKE_BINARY_DIR})
+  add_test(NAME wine.start COMMAND ${wine_start})
   set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine TIMEOUT 120)
   add_test(NAME wine.stop COMMAND ${SETUP_WINE_ENV} stop ${CMAKE_BINARY_DIR})
   set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine)
@@ -42,11 +50,11 @@ function(add_host_test name)
   set_tests_properties(${name} PROPERTIES LABELS host WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR})
 endfunction()
 
-# add_wine_test(NAME SOURCES ... [LIBS ...] [ENV VAR=VALUE ...] [ARGS ...] [TIMEOUT s]):
-# a Windows test program, built for both mingw presets and run under Wine by win64.
-# Several runs may share one program through add_wine_test_run.
+# add_wine_test(NAME SOURCES ... [LIBS ...] [ENV VAR=VALUE ...] [ARGS ...] [TIMEOUT s] [I686]):
+# a Windows test program, built for both mingw presets and run under Wine by win64, and
+# by win32 too with I686. Several runs may share one program through add_wine_test_run.
 function(add_wine_test name)
-  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;ENV;ARGS" ${ARGN})
+  cmake_parse_arguments(T "I686" "TIMEOUT" "SOURCES;LIBS;ENV;ARGS" ${ARGN})
   if(NOT WIN32)
     return()
   endif()
@@ -56,14 +64,19 @@ function(add_wine_test name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
-  add_wine_test_run(${name} ${name} ENV ${T_ENV} ARGS ${T_ARGS} TIMEOUT ${T_TIMEOUT})
+  set(i686)
+  if(T_I686)
+    set(i686 I686)
+  endif()
+  add_wine_test_run(${name} ${name} ENV ${T_ENV} ARGS ${T_ARGS} TIMEOUT ${T_TIMEOUT} ${i686})
 endfunction()
 
-# add_wine_test_run(TESTNAME PROGRAM [ENV ...] [ARGS ...] [TIMEOUT s]): one more run of
-# an existing Windows program (another language, another system setting, a filter).
+# add_wine_test_run(TESTNAME PROGRAM [ENV ...] [ARGS ...] [TIMEOUT s] [I686]): one more run
+# of an existing Windows program (another language, another system setting, a filter);
+# with I686 the win32 preset runs it too, through the 32-bit runner.
 function(add_wine_test_run test program)
-  cmake_parse_arguments(T "" "TIMEOUT" "ENV;ARGS" ${ARGN})
-  if(NOT SETUP_RUN_WINE_TESTS)
+  cmake_parse_arguments(T "I686" "TIMEOUT" "ENV;ARGS" ${ARGN})
+  if(NOT SETUP_RUN_WINE_TESTS OR (SETUP_WINE_I686 AND NOT T_I686))
     return()
   endif()
   if(NOT T_TIMEOUT)
@@ -81,7 +94,7 @@ endfunction()
 # PROGRAM_win98.exe.
 function(add_wine_test_run_win98 test program)
   cmake_parse_arguments(T "" "TIMEOUT" "ENV" ${ARGN})
-  if(NOT SETUP_RUN_WINE_TESTS)
+  if(NOT SETUP_RUN_WINE_TESTS OR SETUP_WINE_I686)
     return()
   endif()
   if(NOT T_TIMEOUT)

@@ -35,3 +35,7 @@ if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
   grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null
   as_root locale-gen >/dev/null
 fi
+
+# The shipped i686 build's Wine tests run through a 32-bit runner kept in its build folder.
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/cmake/wine32-runner.sh" prepare "$root/build/win32/wine32"

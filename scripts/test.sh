@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds every preset and runs every test: host (sanitizers), Windows under
-# Wine (x86_64), and the checks of the shipped i686 build.
+# Wine (x86_64), and the shipped i686 build: its imports, and its installation, install
+# phase and decoder under Wine through the 32-bit runner.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 scripts/bootstrap.sh || exit 1

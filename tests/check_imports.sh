@@ -11,7 +11,7 @@ while IFS= read -r exe; do
       echo "$exe imports $dll"; bad=1
     fi
   done < <("$objdump" -p "$exe" | sed -n 's/^\s*DLL Name: //p')
-done < <(find "$build" -name '*.exe' -not -path '*/wine/*' -not -path '*/googletest/*' -not -path '*/CMakeFiles/*')
+done < <(find "$build" -name '*.exe' -not -path '*/wine/*' -not -path '*/wine32/*' -not -path '*/googletest/*' -not -path '*/CMakeFiles/*')
 [ "$count" -gt 0 ] || { echo "no Windows programs found under $build"; exit 1; }
 echo "$count programs checked"
 exit $bad

@@ -1,5 +1,7 @@
 #include "e2e/machine_state.h"
 
+#include "support/test_files_win.h"
+
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -75,19 +77,9 @@ std::vector<std::string> FolderEntries(const std::string& folder) {
   return names;
 }
 
-void DeleteFolderTree(const std::string& folder) {
-  for (const std::string& name : FolderEntries(folder)) {
-    std::string path = folder + "\\" + name;
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-      DeleteFolderTree(path);
-    } else {
-      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      DeleteFileA(path.c_str());
-    }
-  }
-  RemoveDirectoryA(folder.c_str());
-}
+// Through the wide functions: a run in the other language leaves names that this
+// code page cannot spell.
+void DeleteFolderTree(const std::string& folder) { RemoveTree(folder); }
 
 Shortcut ReadShortcut(const std::string& lnkPath) {
   Shortcut s;
