@@ -32,10 +32,6 @@ HANDLE gOutputFile = INVALID_HANDLE_VALUE;
 
 namespace {
 
-// Why the writer stopped; 0 while it writes. Kept here because the decoder does not
-// pass on the status of its last flush.
-int gWriterStatus = statusOk;
-
 uint32_t FileCount() { return ConfigWord(wordFileCount); }
 
 const uint8_t* FileRecord(int32_t index) {
@@ -110,7 +106,6 @@ int WriteDecoded(const uint8_t* bytes, uint32_t count) {
     if (selected && chunk != 0) {
       DWORD written = 0;
       if (!WriteFile(gOutputFile, bytes, chunk, &written, nullptr) || written != chunk) {
-        gWriteFailed = 1;
         return Fail(statusWriteFailed);
       }
     }
@@ -119,10 +114,7 @@ int WriteDecoded(const uint8_t* bytes, uint32_t count) {
     gFileDone += chunk;
     if (gFileDone == size) {
       // Closing writes out what the system still holds; a failure there loses data too.
-      if (!CloseOutput()) {
-        gWriteFailed = 1;
-        return Fail(statusWriteFailed);
-      }
+      if (!CloseOutput()) return Fail(statusWriteFailed);
       gFileDone = 0;
       ++gFileIndex;
     }
@@ -137,8 +129,8 @@ int FlushWindow() {
   // Every decoded byte counts, written or not, after the last file or after a failure.
   gRunningCrc = UpdateCrc32(gRunningCrc, gWindow, count);
   gTotalDecoded += int32_t(count);
-  if (gWriterStatus == statusOk) gWriterStatus = WriteDecoded(gWindow, count);
-  if (gWriterStatus != statusOk) return gWriterStatus;
+  if (gWriteFailed == statusOk) gWriteFailed = WriteDecoded(gWindow, count);
+  if (gWriteFailed != statusOk) return gWriteFailed;
 
   SendMessageA(gExtractProgress, PBM_SETPOS, ProgressPosition(gTotalDecoded, gPayloadTotal), 0);
   PumpOneMessage();
@@ -163,8 +155,7 @@ int ExtractPayload() {
   SendMessageA(gExtractProgress, PBM_SETRANGE, 0, MAKELPARAM(0, kProgressEnd));
   SendMessageA(gExtractProgress, PBM_SETPOS, 0, 0);
   gCancelRequested = 0;
-  gWriteFailed = 0;
-  gWriterStatus = statusOk;
+  gWriteFailed = statusOk;
   gExtractFailedEntry = -1;
   ForgetTempNames();
 
@@ -177,15 +168,15 @@ int ExtractPayload() {
   int status = Inflate();
 
   // Empty files after the last decoded byte.
-  if (gWriterStatus == statusOk && status == statusOk && !gCancelRequested) {
-    gWriterStatus = WriteDecoded(nullptr, 0);
+  if (gWriteFailed == statusOk && status == statusOk && !gCancelRequested) {
+    gWriteFailed = WriteDecoded(nullptr, 0);
   }
-  if (!CloseOutput() && gWriterStatus == statusOk) {
-    gWriterStatus = Fail(statusWriteFailed);
+  if (!CloseOutput() && gWriteFailed == statusOk) {
+    gWriteFailed = Fail(statusWriteFailed);
   }
   gFileDone = 0;
 
-  if (gWriterStatus != statusOk) return gWriterStatus;
+  if (gWriteFailed != statusOk) return gWriteFailed;
   if (gCancelRequested) return statusCanceled;
   if (status != statusOk) return status;
   if (gFileIndex != int32_t(fileCount)) return statusTruncated;
