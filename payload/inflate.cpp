@@ -194,32 +194,12 @@ inline void Copy4(uint8_t* dst, const uint8_t* src) {
   std::memcpy(dst, &v, 4);
 }
 
-// Copies n bytes with the result of a forward copy one byte at a time: a source just
-// behind the destination repeats the bytes just written. Nothing outside the n bytes
-// of the destination is touched, since the window keeps older output there.
-DECODER_INLINE void CopyForward(uint8_t* dst, const uint8_t* src, unsigned n) {
-  ptrdiff_t gap = dst - src;
+DECODER_INLINE void CopyPieces(uint8_t* dst, const uint8_t* src, unsigned n) {
+  // Pieces of 8 read only bytes that are final when the source is at least 8 bytes
+  // away; the last piece ends exactly at the end and may write some bytes again with
+  // the same values.
   uint8_t* const end = dst + n;
-  if (gap == 1) {
-    std::memset(dst, *src, n);
-    return;
-  }
-  if (gap > 0 && gap < 8) {
-    // A pattern that repeats every gap bytes. Past its first stride - gap bytes,
-    // where stride is the first multiple of gap from 8 on, the byte stride back is
-    // the same and already final.
-    const ptrdiff_t stride = gap * ((8 + gap - 1) / gap);
-    uint8_t* const head = end - dst > stride - gap ? dst + (stride - gap) : end;
-    for (; dst < head; ++dst, ++src) *dst = *src;
-    src = dst - stride;
-    gap = stride;
-    n = static_cast<unsigned>(end - dst);
-  } else if (gap < 0 && gap > -8) {
-    std::memmove(dst, src, n);  // the source just ahead: read before it is overwritten
-    return;
-  }
-  // Pieces of 8 read only bytes that are final; the last piece ends exactly at the
-  // end and may write some bytes again with the same values.
+  const ptrdiff_t gap = dst - src;
   if (n >= 8) {
     for (; end - dst > 8; dst += 8, src += 8) Copy8(dst, src);
     Copy8(end - 8, end - 8 - gap);
@@ -229,6 +209,35 @@ DECODER_INLINE void CopyForward(uint8_t* dst, const uint8_t* src, unsigned n) {
   } else {
     for (; dst < end; ++dst, ++src) *dst = *src;
   }
+}
+
+// Copies n bytes with the result of a forward copy one byte at a time: a source just
+// behind the destination repeats the bytes just written. Nothing outside the n bytes
+// of the destination is touched, since the window keeps older output there.
+DECODER_INLINE void CopyForward(uint8_t* dst, const uint8_t* src, unsigned n) {
+  const ptrdiff_t gap = dst - src;
+  if (gap >= 8 || gap <= -8) {
+    CopyPieces(dst, src, n);
+    return;
+  }
+  if (gap == 1) {
+    std::memset(dst, *src, n);
+    return;
+  }
+  if (gap <= 0) {
+    // The source just ahead, read before it is overwritten, or (distance 32768) the
+    // destination itself.
+    std::memmove(dst, src, n);
+    return;
+  }
+  // A pattern that repeats every gap bytes. Past its first stride - gap bytes, where
+  // stride is the first multiple of gap from 8 on, the byte stride back is the same
+  // and already final.
+  const ptrdiff_t stride = gap * ((8 + gap - 1) / gap);
+  uint8_t* const end = dst + n;
+  uint8_t* const head = end - dst > stride - gap ? dst + (stride - gap) : end;
+  for (; dst < head; ++dst, ++src) *dst = *src;
+  CopyPieces(dst, dst - stride, static_cast<unsigned>(end - dst));
 }
 
 // Appends a match to the window at fill, in runs that end at the window end, where
