@@ -29,10 +29,6 @@ HANDLE gOutputFile = INVALID_HANDLE_VALUE;
 
 namespace {
 
-// Why the writer stopped; 0 while it writes. Kept here because the decoder does not
-// pass on the status of its last flush.
-int gWriterStatus = statusOk;
-
 uint32_t FileCount() { return ConfigWord(wordFileCount); }
 
 const uint8_t* FileRecord(int32_t index) {
@@ -125,7 +121,6 @@ int WriteDecoded(const uint8_t* bytes, uint32_t count) {
     if (selected && chunk != 0) {
       DWORD written = 0;
       if (!WriteFile(gOutputFile, bytes, chunk, &written, nullptr) || written != chunk) {
-        gWriteFailed = 1;
         return statusWriteFailed;
       }
     }
@@ -134,10 +129,7 @@ int WriteDecoded(const uint8_t* bytes, uint32_t count) {
     gFileDone += chunk;
     if (gFileDone == size) {
       // Closing writes out what the system still holds; a failure there loses data too.
-      if (!CloseOutput()) {
-        gWriteFailed = 1;
-        return statusWriteFailed;
-      }
+      if (!CloseOutput()) return statusWriteFailed;
       gFileDone = 0;
       ++gFileIndex;
     }
@@ -152,8 +144,8 @@ int FlushWindow() {
   // Every decoded byte counts, written or not, after the last file or after a failure.
   gRunningCrc = UpdateCrc32(gRunningCrc, gWindow, count);
   gTotalDecoded += int32_t(count);
-  if (gWriterStatus == statusOk) gWriterStatus = WriteDecoded(gWindow, count);
-  if (gWriterStatus != statusOk) return gWriterStatus;
+  if (gWriteFailed == statusOk) gWriteFailed = WriteDecoded(gWindow, count);
+  if (gWriteFailed != statusOk) return gWriteFailed;
 
   SendMessageA(gExtractProgress, PBM_SETPOS, ProgressPosition(gTotalDecoded, gPayloadTotal), 0);
   PumpOneMessage();
@@ -178,8 +170,7 @@ ExtractResult ExtractPayload() {
   SendMessageA(gExtractProgress, PBM_SETRANGE, 0, MAKELPARAM(0, kProgressEnd));
   SendMessageA(gExtractProgress, PBM_SETPOS, 0, 0);
   gCancelRequested = 0;
-  gWriteFailed = 0;
-  gWriterStatus = statusOk;
+  gWriteFailed = statusOk;
   ForgetTempNames();
 
   gInput = gArchive;
@@ -193,17 +184,17 @@ ExtractResult ExtractPayload() {
   int status = Inflate();
 
   // Empty files after the last decoded byte.
-  if (gWriterStatus == statusOk && status == statusOk && !gCancelRequested) {
-    gWriterStatus = WriteDecoded(nullptr, 0);
+  if (gWriteFailed == statusOk && status == statusOk && !gCancelRequested) {
+    gWriteFailed = WriteDecoded(nullptr, 0);
   }
-  if (!CloseOutput() && gWriterStatus == statusOk) {
-    gWriterStatus = statusWriteFailed;
+  if (!CloseOutput() && gWriteFailed == statusOk) {
+    gWriteFailed = statusWriteFailed;
   }
   gFileDone = 0;
   ForgetKnownFolder();
 
   // The writer stops at the file it could not create or write.
-  if (gWriterStatus != statusOk) return {gWriterStatus, gFileIndex};
+  if (gWriteFailed != statusOk) return {gWriteFailed, gFileIndex};
   if (gCancelRequested) return {statusCanceled, -1};
   if (status != statusOk) return {status, -1};
   if (gFileIndex != int32_t(fileCount)) return {statusTruncated, -1};

@@ -21,6 +21,12 @@ constexpr unsigned kMaxCodeLength = 16;
 constexpr unsigned kMaxMatch = 258;
 constexpr int32_t kMarkerSpan = 30;
 
+// Root widths. Wide roots resolve nearly every code in one lookup; the code-length
+// code is never longer than 7 bits and the fixed codes never longer than 9.
+constexpr unsigned kCodeLengthWidth = 7;
+constexpr unsigned kLiteralWidth = 11;
+constexpr unsigned kDistanceWidth = 8;
+
 // Length symbols 257..287; the last two do not exist and read as no such code.
 const uint16_t kLengthBases[31] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27, 31,
                                    35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258, 0,  0};
@@ -47,7 +53,18 @@ bool gPlainKnown = false;
 uint32_t gPaddingBits = 0;            // zero bits supplied past the end of the input
 bool gWindowWrapped = false;          // a full window went out: every distance is in reach
 
+// For the few small functions of the decoding loop, which must not cost a call.
+#define DECODER_INLINE inline __attribute__((always_inline))
+
+// The state in which decoding goes on; every other value ends the block with it.
+constexpr int kKeepDecoding = -1;
+
 inline uint32_t Mask(unsigned n) { return (uint32_t(1) << n) - 1; }
+
+// Mask(n) for the bit counts of one read, as a lookup rather than a shift.
+const uint32_t kLowBits[17] = {0x0,   0x1,   0x3,   0x7,    0xF,    0x1F,   0x3F,
+                               0x7F,  0xFF,  0x1FF, 0x3FF,  0x7FF,  0xFFF,  0x1FFF,
+                               0x3FFF, 0x7FFF, 0xFFFF};
 
 inline bool IsMarker(const uint8_t* p) {
   return p[0] == 0xF8 && p[1] == 0xF5 && p[2] == 0x23 && p[3] == 0x7C;
@@ -84,15 +101,85 @@ inline void DropBits(unsigned n) {
 // True once the decoder has consumed bits that the input does not hold.
 inline bool InputOverrun() { return gPaddingBits > gBitCount; }
 
-// Hands a full window to the writer. Bytes decoded from bits past the end of the
+// Hands the full window to the writer. Bytes decoded from bits past the end of the
 // input never leave the decoder.
 int FlushFullWindow() {
+  gWindowFill = static_cast<uint16_t>(kWindowSize);
   if (InputOverrun()) return statusTruncated;
   int status = FlushWindow();
   if (status != 0) return status;
   gWindowFill = 0;
   gWindowWrapped = true;
   return 0;
+}
+
+// The two ways of reading bits: one byte at a time through NeedBits, with the marker
+// test before every byte, and a 64-bit word refilled a word at a time from input that
+// holds no marker. The rules of decoding are written once, for either.
+struct ByteBits {
+  static void Need(unsigned n) { NeedBits(n); }
+  static unsigned Peek(unsigned n) { return gBitBuffer & kLowBits[n]; }
+  static void Drop(unsigned n) { DropBits(n); }
+};
+
+inline uint64_t Load64(const uint8_t* p) {
+  uint64_t v;
+  std::memcpy(&v, p, sizeof v);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  v = __builtin_bswap64(v);
+#endif
+  return v;
+}
+
+struct WordBits {
+  uint64_t buffer;
+  unsigned count;
+  const uint8_t* in;
+
+  // At least 56 bits: a literal/length code with its extra bits and a distance code
+  // with its extra bits take at most 48. The bits above the count are the next input
+  // bits, so loading them again is harmless.
+  void Refill() {
+    buffer |= Load64(in) << count;
+    in += (63 - count) >> 3;
+    count |= 56;
+  }
+  static void Need(unsigned) {}
+  unsigned Peek(unsigned n) const { return static_cast<unsigned>(buffer) & kLowBits[n]; }
+  void Drop(unsigned n) {
+    buffer >>= n;
+    count -= n;
+  }
+};
+
+template <class Bits>
+DECODER_INLINE unsigned TakeBits(Bits& bits, unsigned n) {
+  bits.Need(n);
+  unsigned value = bits.Peek(n);
+  bits.Drop(n);
+  return value;
+}
+
+// The final slot of the code whose root slot is e, its bits consumed. A slot of no
+// such code consumes as many bits as the longest code of its set.
+template <class Bits>
+DECODER_INLINE const HuffmanEntry* ResolveCode(const HuffmanEntry* table, const HuffmanEntry* e,
+                                       Bits& bits) {
+  if (unsigned(e->operation - huffmanLiteral - 1) < 16) {  // a link
+    bits.Drop(e->bits);
+    const unsigned k = e->operation - huffmanLiteral;
+    bits.Need(k);
+    e = &table[e->value + bits.Peek(k)];
+  }
+  bits.Need(e->bits);
+  bits.Drop(e->bits);
+  return e;
+}
+
+template <class Bits>
+DECODER_INLINE const HuffmanEntry* ReadCode(const HuffmanEntry* table, unsigned width, Bits& bits) {
+  bits.Need(width);
+  return ResolveCode(table, &table[bits.Peek(width)], bits);
 }
 
 inline void Copy8(uint8_t* dst, const uint8_t* src) {
@@ -107,192 +194,223 @@ inline void Copy4(uint8_t* dst, const uint8_t* src) {
   std::memcpy(dst, &v, 4);
 }
 
-// Copies n bytes forward from src to dst = src + gap with the result of a byte-by-byte
-// copy: a gap shorter than n repeats the bytes just written. Nothing at or after
-// dst + n is touched, since the window keeps older output there.
-inline void CopyMatch(uint8_t* dst, const uint8_t* src, unsigned n) {
-  const size_t gap = static_cast<size_t>(dst - src);
+DECODER_INLINE void CopyPieces(uint8_t* dst, const uint8_t* src, unsigned n) {
+  // Pieces of 8 read only bytes that are final when the source is at least 8 bytes
+  // away; the last piece ends exactly at the end and may write some bytes again with
+  // the same values.
   uint8_t* const end = dst + n;
-  if (gap >= 8) {
-    if (n >= 8) {
-      // 8-byte pieces only read bytes that are final; the last piece ends exactly
-      // at the end and may write some bytes again with the same values.
-      for (; end - dst > 8; dst += 8, src += 8) Copy8(dst, src);
-      Copy8(end - 8, end - 8 - gap);
-    } else if (n >= 4) {
-      Copy4(dst, src);
-      Copy4(end - 4, end - 4 - gap);
-    } else {
-      for (; dst < end; ++dst, ++src) *dst = *src;
-    }
+  const ptrdiff_t gap = dst - src;
+  if (n >= 8) {
+    for (; end - dst > 8; dst += 8, src += 8) Copy8(dst, src);
+    Copy8(end - 8, end - 8 - gap);
+  } else if (n >= 4) {
+    Copy4(dst, src);
+    Copy4(end - 4, end - 4 - gap);
+  } else {
+    for (; dst < end; ++dst, ++src) *dst = *src;
+  }
+}
+
+// Copies n bytes with the result of a forward copy one byte at a time: a source just
+// behind the destination repeats the bytes just written. Nothing outside the n bytes
+// of the destination is touched, since the window keeps older output there.
+DECODER_INLINE void CopyForward(uint8_t* dst, const uint8_t* src, unsigned n) {
+  const ptrdiff_t gap = dst - src;
+  if (gap >= 8 || gap <= -8) {
+    CopyPieces(dst, src, n);
     return;
   }
   if (gap == 1) {
     std::memset(dst, *src, n);
     return;
   }
-  for (; dst < end; ++dst, ++src) *dst = *src;
-}
-
-// Copies a match of length bytes from window position from to dst, where the source
-// does not cross the window end before length bytes unless it wraps to 0.
-inline void CopyFromWindow(uint8_t* window, uint8_t* dst, unsigned from, unsigned length) {
-  uint8_t* src = window + from;
-  if (src >= dst) {
-    // The source lies ahead (in the previous pass over the window): it is read
-    // before it is overwritten, and it may run into the window end.
-    unsigned first = static_cast<unsigned>(kWindowSize - from);
-    if (first >= length) {
-      std::memmove(dst, src, length);
-      return;
-    }
-    std::memmove(dst, src, first);
-    CopyMatch(dst + first, window, length - first);
+  if (gap <= 0) {
+    // The source just ahead, read before it is overwritten, or (distance 32768) the
+    // destination itself.
+    std::memmove(dst, src, n);
     return;
   }
-  CopyMatch(dst, src, length);
+  // A pattern that repeats every gap bytes. Past its first stride - gap bytes, where
+  // stride is the first multiple of gap from 8 on, the byte stride back is the same
+  // and already final.
+  const ptrdiff_t stride = gap * ((8 + gap - 1) / gap);
+  uint8_t* const end = dst + n;
+  uint8_t* const head = end - dst > stride - gap ? dst + (stride - gap) : end;
+  for (; dst < head; ++dst, ++src) *dst = *src;
+  CopyPieces(dst, dst - stride, static_cast<unsigned>(end - dst));
 }
 
-inline uint64_t Load64(const uint8_t* p) {
-  uint64_t v;
-  std::memcpy(&v, p, sizeof v);
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-  v = __builtin_bswap64(v);
-#endif
-  return v;
+// Appends a match to the window at fill, in runs that end at the window end, where
+// the window goes to the writer and the source wraps to the window start.
+DECODER_INLINE int AppendMatch(unsigned length, unsigned distance, unsigned& fill) {
+  if (!gWindowWrapped && distance > fill) return statusBadDistance;
+  if (distance <= fill && length < kWindowSize - fill) {
+    // Source and destination both inside the window: one run.
+    CopyForward(gWindow + fill, gWindow + fill - distance, length);
+    fill += length;
+    return kKeepDecoding;
+  }
+  unsigned from = (fill - distance) & (kWindowSize - 1);
+  for (;;) {
+    unsigned run = kWindowSize - (from > fill ? from : fill);
+    if (run > length) run = length;
+    CopyForward(gWindow + fill, gWindow + from, run);
+    fill += run;
+    from = (from + run) & (kWindowSize - 1);
+    length -= run;
+    if (fill == kWindowSize) {
+      int status = FlushFullWindow();
+      if (status != statusOk) return status;
+      fill = 0;
+    }
+    if (length == 0) return kKeepDecoding;
+  }
 }
 
-constexpr int kKeepDecoding = -1;
-// Room for two literals and a longest match, which one round of the loop may add.
+DECODER_INLINE int AppendLiteral(unsigned value, unsigned& fill) {
+  gWindow[fill++] = static_cast<uint8_t>(value);
+  if (fill != kWindowSize) return kKeepDecoding;
+  int status = FlushFullWindow();
+  if (status != statusOk) return status;
+  fill = 0;
+  return kKeepDecoding;
+}
+
+// One symbol of a Huffman block whose literal/length root slot is e: a literal, the
+// end of the block, or a length with its distance.
+template <class Bits>
+DECODER_INLINE int DecodeFrom(const HuffmanEntry* e, const HuffmanEntry* literalTable,
+                      const HuffmanEntry* distanceTable, unsigned distanceWidth, Bits& bits,
+                      unsigned& fill) {
+  e = ResolveCode(literalTable, e, bits);
+  if (e->operation >= huffmanEndOfBlock) {
+    if (e->operation == huffmanLiteral) return AppendLiteral(e->value, fill);
+    return e->operation == huffmanNoCode ? statusBadCode : statusOk;
+  }
+  const unsigned length = e->value + TakeBits(bits, e->operation);
+  const HuffmanEntry* d = ReadCode(distanceTable, distanceWidth, bits);
+  if (d->operation == huffmanNoCode) return statusBadCode;
+  const unsigned distance = d->value + TakeBits(bits, d->operation);
+  return AppendMatch(length, distance, fill);
+}
+
+// Room for three literals and a longest match, which one round of the loop may add.
 constexpr unsigned kFastFillLimit = kWindowSize - kMaxMatch - 3;
 // Two 8-byte loads in one round of the loop.
 constexpr uint32_t kFastInputMargin = 16;
 
-// Adds whole bytes to the 64-bit buffer until it holds at least 56 bits. The bits
-// above the count are the next input bits or zero, so loading them again is harmless.
-#define REFILL()                      \
-  do {                                \
-    buffer |= Load64(in) << count;    \
-    in += (63 - count) >> 3;          \
-    count |= 56;                      \
-  } while (0)
-
-#define CONSUME(n)   \
-  do {               \
-    buffer >>= (n);  \
-    count -= (n);    \
-  } while (0)
-
-// The bulk of a Huffman block: while the window has room for any symbol and enough
-// plain input remains, symbols are decoded from a 64-bit buffer refilled a word at a
-// time. Bytes loaded but not used are given back on the way out, so the state is then
-// exactly what the byte-at-a-time path would have left. Returns kKeepDecoding when it
-// stopped for want of room or input, otherwise the block's status.
+// The bulk of a Huffman block: while the window has room for any round and enough
+// plain input remains, bits come from a 64-bit word. Bytes loaded but not used are
+// given back on the way out, so the state is then exactly what the byte-at-a-time
+// path would have left.
 int InflateCodesFast(const HuffmanEntry* literalTable, const HuffmanEntry* distanceTable,
                      unsigned literalWidth, unsigned distanceWidth) {
-  const uint8_t* in = gInput;
+  WordBits bits{gBitBuffer, gBitCount, gInput};
   const uint8_t* const inLast = gInput + PlainInputBytes() - kFastInputMargin;
-  uint64_t buffer = gBitBuffer;
-  unsigned count = gBitCount;
   uint8_t* const window = gWindow;
-  uint8_t* out = window + gWindowFill;
-  uint8_t* const outLast = window + kFastFillLimit;
-  const bool wrapped = gWindowWrapped;
+  unsigned fill = gWindowFill;
   const unsigned literalMask = Mask(literalWidth);
-  const unsigned distanceMask = Mask(distanceWidth);
   int result = kKeepDecoding;
 
-  while (in <= inLast && out < outLast) {
-    REFILL();
-    HuffmanEntry e = literalTable[buffer & literalMask];
-    if (e.operation == huffmanLiteral) {
-      // Runs of literals: up to three per refill.
-      CONSUME(e.bits);
-      *out++ = static_cast<uint8_t>(e.value);
-      e = literalTable[buffer & literalMask];
-      if (e.operation == huffmanLiteral) {
-        CONSUME(e.bits);
-        *out++ = static_cast<uint8_t>(e.value);
-        e = literalTable[buffer & literalMask];
-        if (e.operation == huffmanLiteral) {
-          CONSUME(e.bits);
-          *out++ = static_cast<uint8_t>(e.value);
+  while (bits.in <= inLast && fill < kFastFillLimit) {
+    bits.Refill();
+    // Literals that resolve at the root are the common case: up to three of them
+    // on one refill.
+    const HuffmanEntry* e = &literalTable[bits.buffer & literalMask];
+    if (e->operation == huffmanLiteral) {
+      bits.Drop(e->bits);
+      window[fill++] = static_cast<uint8_t>(e->value);
+      e = &literalTable[bits.buffer & literalMask];
+      if (e->operation == huffmanLiteral) {
+        bits.Drop(e->bits);
+        window[fill++] = static_cast<uint8_t>(e->value);
+        e = &literalTable[bits.buffer & literalMask];
+        if (e->operation == huffmanLiteral) {
+          bits.Drop(e->bits);
+          window[fill++] = static_cast<uint8_t>(e->value);
           continue;
         }
       }
-      REFILL();  // enough bits again for a length and a distance
+      bits.Refill();  // enough bits again for a length and a distance
     }
-    while (e.operation > huffmanLiteral) {
-      CONSUME(e.bits);
-      if (e.operation == huffmanNoCode) break;
-      e = e.next[buffer & Mask(e.operation - huffmanLiteral)];
-    }
-    if (e.operation == huffmanNoCode) {
-      result = statusBadCode;
-      break;
-    }
-    CONSUME(e.bits);
-    if (e.operation == huffmanLiteral) {
-      *out++ = static_cast<uint8_t>(e.value);
-      continue;
-    }
-    if (e.operation == huffmanEndOfBlock) {
-      result = statusOk;
-      break;
-    }
-    const unsigned length = e.value + static_cast<unsigned>(buffer & Mask(e.operation));
-    CONSUME(e.operation);
-
-    HuffmanEntry d = distanceTable[buffer & distanceMask];
-    while (d.operation > huffmanLiteral) {
-      CONSUME(d.bits);
-      if (d.operation == huffmanNoCode) break;
-      d = d.next[buffer & Mask(d.operation - huffmanLiteral)];
-    }
-    if (d.operation == huffmanNoCode) {
-      result = statusBadCode;
-      break;
-    }
-    CONSUME(d.bits);
-    const unsigned distance = d.value + static_cast<unsigned>(buffer & Mask(d.operation));
-    CONSUME(d.operation);
-
-    const unsigned fill = static_cast<unsigned>(out - window);
-    if (distance > fill && !wrapped) {
-      result = statusBadDistance;
-      break;
-    }
-    if (distance <= fill) {
-      CopyMatch(out, out - distance, length);
-    } else {
-      CopyFromWindow(window, out, (fill - distance) & (kWindowSize - 1), length);
-    }
-    out += length;
+    result = DecodeFrom(e, literalTable, distanceTable, distanceWidth, bits, fill);
+    if (result != kKeepDecoding) break;
   }
 
-  in -= count >> 3;
-  count &= 7;
-  gInputLeft -= static_cast<int32_t>(in - gInput);
-  gInput = in;
-  gBitBuffer = static_cast<uint32_t>(buffer) & Mask(count);
-  gBitCount = static_cast<uint16_t>(count);
-  gWindowFill = static_cast<uint16_t>(out - window);
+  const unsigned unused = bits.count >> 3;
+  bits.in -= unused;
+  bits.count &= 7;
+  gInputLeft -= static_cast<int32_t>(bits.in - gInput);
+  gInput = bits.in;
+  gBitBuffer = static_cast<uint32_t>(bits.buffer) & Mask(bits.count);
+  gBitCount = static_cast<uint16_t>(bits.count);
+  gWindowFill = static_cast<uint16_t>(fill);
   return result;
 }
 
-#undef REFILL
-#undef CONSUME
+// The width of a new sub-table for codes from length k on, of which `remaining` are
+// of length k: as wide as those codes need to fill it exactly.
+unsigned SubTableBits(const uint32_t* codes, unsigned k, uint32_t remaining, unsigned rootBits,
+                      unsigned longest) {
+  unsigned bits = k - rootBits;
+  const unsigned limit = longest - rootBits;
+  int32_t unused = (int32_t(1) << bits) - static_cast<int32_t>(remaining);
+  for (unsigned next = k; unused > 0 && bits < limit;) {
+    ++bits;
+    if (bits == limit) break;
+    unused *= 2;
+    ++next;
+    if (static_cast<int32_t>(codes[next]) >= unused) break;
+    unused -= static_cast<int32_t>(codes[next]);
+  }
+  return bits;
+}
 
-HuffmanEntry* AllocateTable(unsigned bits, HuffmanEntry** last) {
-  size_t slots = (size_t(1) << bits) + 1;
-  HuffmanEntry* block = static_cast<HuffmanEntry*>(std::malloc(slots * sizeof(HuffmanEntry)));
-  if (block == nullptr) return nullptr;
-  block[0].operation = 0;
-  block[0].bits = 0;
-  block[0].next = nullptr;
-  if (*last != nullptr) (*last - 1)->next = block + 1;
-  *last = block + 1;
-  return block + 1;
+// The canonical code after `code` among codes of length k, both bit-reversed so that
+// they index the tables directly (the first stream bit is the lowest).
+inline unsigned NextCode(unsigned code, unsigned k) {
+  unsigned step = 1u << (k - 1);
+  while ((code & step) != 0) step >>= 1;
+  return step != 0 ? (code & (step - 1)) + step : 0;
+}
+
+inline void FillSlots(HuffmanEntry* table, unsigned size, unsigned first, unsigned stride,
+                      HuffmanEntry e) {
+  for (unsigned i = first; i < size; i += stride) table[i] = e;
+}
+
+// Walks the codes that have a symbol in canonical order: real[k] codes of length k.
+// Codes longer than the root share a sub-table while their root bits agree; open is
+// told of each new sub-table (root slot, first slot, width) and place of each code
+// (length, bit-reversed code, first slot and size of its sub-table or of the root).
+// Returns the number of slots of the root and all sub-tables.
+template <class Open, class Place>
+size_t WalkCodes(const uint32_t* real, const uint32_t* codes, unsigned shortest,
+                 unsigned longest, unsigned rootBits, Open open, Place place) {
+  const unsigned rootSize = 1u << rootBits;
+  unsigned code = 0;
+  unsigned prefix = rootSize;  // of the current sub-table; none yet
+  unsigned subStart = 0;
+  unsigned subSize = 0;
+  size_t next = rootSize;
+  for (unsigned k = shortest; k <= longest; ++k) {
+    for (uint32_t c = 0; c < real[k]; ++c, code = NextCode(code, k)) {
+      if (k <= rootBits) {
+        place(k, code, 0u, rootSize);
+        continue;
+      }
+      if ((code & (rootSize - 1)) != prefix) {
+        prefix = code & (rootSize - 1);
+        const unsigned bits = SubTableBits(codes, k, codes[k] - c, rootBits, longest);
+        subStart = static_cast<unsigned>(next);
+        subSize = 1u << bits;
+        next += subSize;
+        open(prefix, subStart, bits);
+      }
+      place(k, code, subStart, subSize);
+    }
+  }
+  return next;
 }
 
 }  // namespace
@@ -317,24 +435,14 @@ void NeedBits(unsigned n) {
 }
 
 unsigned GetBits(unsigned n) {
-  NeedBits(n);
-  unsigned value = gBitBuffer & Mask(n);
-  DropBits(n);
-  return value;
+  ByteBits bits;
+  return TakeBits(bits, n);
 }
 
 const HuffmanEntry* DecodeSymbol(const HuffmanEntry* table, unsigned width) {
-  NeedBits(width);
-  const HuffmanEntry* e = &table[gBitBuffer & Mask(width)];
-  while (e->operation > huffmanLiteral) {
-    DropBits(e->bits);
-    if (e->operation == huffmanNoCode) return nullptr;
-    unsigned k = e->operation - huffmanLiteral;
-    NeedBits(k);
-    e = &e->next[gBitBuffer & Mask(k)];
-  }
-  DropBits(e->bits);
-  return e;
+  ByteBits bits;
+  const HuffmanEntry* e = ReadCode(table, width, bits);
+  return e->operation == huffmanNoCode ? nullptr : e;
 }
 
 int BuildHuffmanTable(const uint16_t* lengths, unsigned count, unsigned simpleCount,
@@ -358,7 +466,7 @@ int BuildHuffmanTable(const uint16_t* lengths, unsigned count, unsigned simpleCo
   *width = rootBits;
 
   // Codes left over at each length; below zero the set is over-subscribed. What is
-  // left at the longest length becomes dummy codes that read as no such code.
+  // left at the longest length are codes without meaning.
   int32_t left = int32_t(1) << shortest;
   for (unsigned k = shortest; k < longest; ++k) {
     left -= static_cast<int32_t>(codes[k]);
@@ -375,94 +483,59 @@ int BuildHuffmanTable(const uint16_t* lengths, unsigned count, unsigned simpleCo
   for (unsigned i = 0; i < count; ++i) {
     if (lengths[i] != 0) sorted[offset[lengths[i]]++] = static_cast<uint16_t>(i);
   }
-  const unsigned realCodes = count - codes[0];
+  uint32_t real[kMaxCodeLength + 1];
+  std::memcpy(real, codes, sizeof real);
+  // The codes without meaning come last, at the longest length. They are not placed
+  // one by one: their slots read as no such code from the start. Sub-tables count
+  // them so that every sub-table is filled exactly.
   codes[longest] += static_cast<uint32_t>(left);
-
-  HuffmanEntry* last = nullptr;
-  HuffmanEntry* root = AllocateTable(rootBits, &last);
-  if (root == nullptr) return statusNoMemory;
   const unsigned rootSize = 1u << rootBits;
 
-  // Walk the canonical codes in order. code holds the current code bit-reversed, so
-  // that it indexes the tables directly (the first stream bit is the lowest).
-  unsigned code = 0;
-  unsigned placed = 0;
-  HuffmanEntry* sub = nullptr;
-  unsigned subSize = 0;
-  unsigned subPrefix = rootSize;  // none yet
-  for (unsigned k = shortest; k <= longest; ++k) {
-    for (uint32_t c = 0; c < codes[k]; ++c) {
-      HuffmanEntry e;
-      e.next = nullptr;
-      if (placed < realCodes) {
-        unsigned symbol = sorted[placed++];
-        if (symbol < simpleCount) {
-          e.operation = symbol < 256 ? huffmanLiteral : huffmanEndOfBlock;
-          e.value = static_cast<uint16_t>(symbol);
-        } else {
-          e.operation = extraBits[symbol - simpleCount];
-          e.value = bases[symbol - simpleCount];
-        }
-      } else {
-        e.operation = huffmanNoCode;
-        e.value = 0;
-      }
-
-      if (k <= rootBits) {
-        e.bits = static_cast<uint8_t>(k);
-        for (unsigned i = code; i < rootSize; i += 1u << k) root[i] = e;
-      } else {
-        unsigned prefix = code & (rootSize - 1);
-        if (prefix != subPrefix) {
-          // A new sub-table for the codes under this root slot. It is as wide as
-          // those codes need to fill it exactly: grow while the codes of this
-          // length and the next ones leave patterns unused.
-          unsigned bits = k - rootBits;
-          const unsigned limit = longest - rootBits;
-          int32_t unused = (int32_t(1) << bits) - static_cast<int32_t>(codes[k] - c);
-          for (unsigned next = k; unused > 0 && bits < limit;) {
-            ++bits;
-            if (bits == limit) break;
-            unused *= 2;
-            ++next;
-            if (static_cast<int32_t>(codes[next]) >= unused) break;
-            unused -= static_cast<int32_t>(codes[next]);
-          }
-          sub = AllocateTable(bits, &last);
-          if (sub == nullptr) {
-            FreeHuffmanTable(root);
-            return statusNoMemory;
-          }
-          subSize = 1u << bits;
-          subPrefix = prefix;
-          HuffmanEntry link;
-          link.operation = static_cast<uint8_t>(huffmanLiteral + bits);
-          link.bits = static_cast<uint8_t>(rootBits);
-          link.next = sub;
-          root[prefix] = link;
-        }
-        e.bits = static_cast<uint8_t>(k - rootBits);
-        for (unsigned i = code >> rootBits; i < subSize; i += 1u << (k - rootBits)) sub[i] = e;
-      }
-
-      // The next code of length k, in bit-reversed form.
-      unsigned step = 1u << (k - 1);
-      while ((code & step) != 0) step >>= 1;
-      code = step != 0 ? (code & (step - 1)) + step : 0;
-    }
+  // The block holds the root and then the sub-tables; a first walk sizes it.
+  auto ignoreOpen = [](unsigned, unsigned, unsigned) {};
+  auto ignorePlace = [](unsigned, unsigned, unsigned, unsigned) {};
+  const size_t size = longest <= rootBits
+                          ? rootSize
+                          : WalkCodes(real, codes, shortest, longest, rootBits, ignoreOpen,
+                                      ignorePlace);
+  // Slot numbers must fit a slot's value; no Deflate code set comes near.
+  if (size > 0x10000) return statusNoMemory;
+  HuffmanEntry* root = static_cast<HuffmanEntry*>(std::malloc(size * sizeof(HuffmanEntry)));
+  if (root == nullptr) return statusNoMemory;
+  if (left > 0) {
+    const HuffmanEntry none = {static_cast<uint8_t>(longest), huffmanNoCode, 0};
+    FillSlots(root, rootSize, 0, 1, none);
   }
 
+  auto open = [&](unsigned prefix, unsigned start, unsigned bits) {
+    root[prefix] = {static_cast<uint8_t>(rootBits), static_cast<uint8_t>(huffmanLiteral + bits),
+                    static_cast<uint16_t>(start)};
+    if (left > 0) {
+      const HuffmanEntry none = {static_cast<uint8_t>(longest - rootBits), huffmanNoCode, 0};
+      FillSlots(root + start, 1u << bits, 0, 1, none);
+    }
+  };
+  unsigned placed = 0;
+  auto place = [&](unsigned k, unsigned code, unsigned start, unsigned slots) {
+    const unsigned symbol = sorted[placed++];
+    HuffmanEntry e;
+    if (symbol < simpleCount) {
+      e.operation = symbol < 256 ? huffmanLiteral : huffmanEndOfBlock;
+      e.value = static_cast<uint16_t>(symbol);
+    } else {
+      e.operation = extraBits[symbol - simpleCount];
+      e.value = bases[symbol - simpleCount];
+    }
+    const unsigned resolved = start == 0 ? 0 : rootBits;
+    e.bits = static_cast<uint8_t>(k - resolved);
+    FillSlots(root + start, slots, code >> resolved, 1u << (k - resolved), e);
+  };
+  WalkCodes(real, codes, shortest, longest, rootBits, open, place);
   *table = root;
   return statusOk;
 }
 
-void FreeHuffmanTable(HuffmanEntry* table) {
-  while (table != nullptr) {
-    HuffmanEntry* block = table - 1;
-    table = block->next;
-    std::free(block);
-  }
-}
+void FreeHuffmanTable(HuffmanEntry* table) { std::free(table); }
 
 int Inflate() {
   gWindowFill = 0;
@@ -532,7 +605,7 @@ int InflateFixed() {
   for (; i < 280; ++i) lengths[i] = 7;
   for (; i < 288; ++i) lengths[i] = 8;
   for (; i < 288 + 30; ++i) lengths[i] = 5;
-  return InflateHuffmanBlock(7, lengths, 288, 5, 30);
+  return InflateHuffmanBlock(kLiteralWidth, lengths, 288, kDistanceWidth, 30);
 }
 
 int InflateDynamic() {
@@ -546,7 +619,7 @@ int InflateDynamic() {
     codeLengthLengths[kCodeLengthOrder[i]] = static_cast<uint16_t>(GetBits(3));
   }
   HuffmanEntry* table = nullptr;
-  unsigned width = 7;
+  unsigned width = kCodeLengthWidth;
   int status = BuildHuffmanTable(codeLengthLengths, 19, 19, nullptr, nullptr, &table, &width);
   if (status != statusOk) return status;
 
@@ -555,24 +628,23 @@ int InflateDynamic() {
   const unsigned total = literalCount + distanceCount;
   unsigned i = 0;
   uint16_t last = 0;
+  ByteBits bits;
   while (i < total) {
-    NeedBits(width);
-    const HuffmanEntry& e = table[gBitBuffer & Mask(width)];
-    DropBits(e.bits);
-    if (e.operation == huffmanNoCode) {
+    const HuffmanEntry* e = ReadCode(table, width, bits);
+    if (e->operation == huffmanNoCode) {
       status = statusBadCode;
       break;
     }
-    if (e.value < 16) {
-      last = e.value;
+    if (e->value < 16) {
+      last = e->value;
       lengths[i++] = last;
       continue;
     }
     unsigned repeat;
-    if (e.value == 16) {
+    if (e->value == 16) {
       repeat = 3 + GetBits(2);
     } else {
-      repeat = e.value == 17 ? 3 + GetBits(3) : 11 + GetBits(7);
+      repeat = e->value == 17 ? 3 + GetBits(3) : 11 + GetBits(7);
       last = 0;
     }
     if (i + repeat > total) {
@@ -583,7 +655,7 @@ int InflateDynamic() {
   }
   FreeHuffmanTable(table);
   if (status != statusOk) return status;
-  return InflateHuffmanBlock(9, lengths, literalCount, 6, distanceCount);
+  return InflateHuffmanBlock(kLiteralWidth, lengths, literalCount, kDistanceWidth, distanceCount);
 }
 
 int InflateHuffmanBlock(unsigned literalWidth, const uint16_t* lengths, unsigned literalCount,
@@ -610,44 +682,13 @@ int InflateCodes(const HuffmanEntry* literalTable, const HuffmanEntry* distanceT
       int status = InflateCodesFast(literalTable, distanceTable, literalWidth, distanceWidth);
       if (status != kKeepDecoding) return status;
     }
-
     // One symbol at a time near the window end and near the end of the input.
-    const HuffmanEntry* e = DecodeSymbol(literalTable, literalWidth);
-    if (e == nullptr) return statusBadCode;
-    if (e->operation == huffmanLiteral) {
-      gWindow[gWindowFill++] = static_cast<uint8_t>(e->value);
-      if (gWindowFill == kWindowSize) {
-        int status = FlushFullWindow();
-        if (status != statusOk) return status;
-      }
-      continue;
-    }
-    if (e->operation == huffmanEndOfBlock) return statusOk;
-    unsigned length = e->value + GetBits(e->operation);
-    const HuffmanEntry* d = DecodeSymbol(distanceTable, distanceWidth);
-    if (d == nullptr) return statusBadCode;
-    unsigned distance = d->value + GetBits(d->operation);
-    if (!gWindowWrapped && distance > gWindowFill) return statusBadDistance;
-
-    // In runs that end at the window end, where the window is flushed and the
-    // source wraps to its start.
-    unsigned from = (gWindowFill - distance) & (kWindowSize - 1);
-    while (length > 0) {
-      unsigned run = kWindowSize - (from > gWindowFill ? from : gWindowFill);
-      if (run > length) run = length;
-      uint8_t* dst = gWindow + gWindowFill;
-      if (from >= gWindowFill) {
-        std::memmove(dst, gWindow + from, run);
-      } else {
-        CopyMatch(dst, gWindow + from, run);
-      }
-      gWindowFill = static_cast<uint16_t>(gWindowFill + run);
-      from = (from + run) & (kWindowSize - 1);
-      length -= run;
-      if (gWindowFill == kWindowSize) {
-        int status = FlushFullWindow();
-        if (status != statusOk) return status;
-      }
-    }
+    ByteBits bits;
+    unsigned fill = gWindowFill;
+    bits.Need(literalWidth);
+    int status = DecodeFrom(&literalTable[bits.Peek(literalWidth)], literalTable, distanceTable,
+                            distanceWidth, bits, fill);
+    gWindowFill = static_cast<uint16_t>(fill);
+    if (status != kKeepDecoding) return status;
   }
 }

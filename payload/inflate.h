@@ -1,21 +1,22 @@
 // The raw Deflate decoder (RFC 1951) of the payload. One decoder exists; its state is
-// process-wide. Output goes to the 32 KB window gWindow (setup/state.h, allocated by
+// process-wide. Output goes to the 32 KB window gWindow (config/state.h, allocated by
 // the caller), which is handed to FlushWindow() whenever it is full and once at the end.
 #pragma once
 
 #include <cstdint>
 
-// One slot of a lookup table.
+// One slot of a lookup table, four bytes. A code set's tables lie in one heap block:
+// the root first, its sub-tables after it.
 struct HuffmanEntry {
+  uint8_t bits;       // bits this slot consumes at its level; for no such code, all
+                      // the bits left of the set's longest code (can exceed the width)
   uint8_t operation;  // 0-13 extra bits of a length/distance, 15 end of block,
                       // 16 literal, 17-32 link to a table of (operation - 16) bits,
                       // 99 no such code
-  uint8_t bits;       // bits this slot consumes at its level
-  union {
-    uint16_t value;      // literal, base, or code-length symbol
-    HuffmanEntry* next;  // the sub-table of a link
-  };
+  uint16_t value;     // literal, base, or code-length symbol; for a link, the index
+                      // of the sub-table's first slot counted from the root
 };
+static_assert(sizeof(HuffmanEntry) == 4, "compact table slots");
 
 enum {
   huffmanLiteral = 16,
@@ -26,7 +27,8 @@ enum {
 extern const uint8_t* gInput;  // next byte to fetch
 extern int32_t gInputLeft;     // bytes that may still be fetched; set before Inflate
 extern uint32_t gBitBuffer;    // fetched bits not yet consumed, next bit lowest
-extern uint16_t gBitCount;     // valid bits in gBitBuffer
+extern uint16_t gBitCount;     // bits in gBitBuffer: fetched ones, and past the end of
+                               // the input the zero bits that stand in for missing ones
 extern uint16_t gWindowFill;   // bytes in gWindow, also the next output index
 
 // Defined by the program that runs the decoder. Takes gWindow[0 .. gWindowFill) and
@@ -55,7 +57,7 @@ const HuffmanEntry* DecodeSymbol(const HuffmanEntry* table, unsigned width);
 int BuildHuffmanTable(const uint16_t* lengths, unsigned count, unsigned simpleCount,
                       const uint16_t* bases, const uint8_t* extraBits, HuffmanEntry** table,
                       unsigned* width);
-void FreeHuffmanTable(HuffmanEntry* table);
+void FreeHuffmanTable(HuffmanEntry* table);  // the root and its sub-tables
 
 // Block decoders, called by Inflate after the three header bits.
 int InflateStored();

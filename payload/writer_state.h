@@ -4,7 +4,10 @@
 
 #include <cstdint>
 
-// Set by the writer when a write failed; the decoder stops after the current block.
+// The writer's one record of failure: 0 while every file is written, otherwise the
+// status that stopped it (a write that failed, a file that could not be created).
+// The writer writes nothing more once it is set, and the decoder stops after the
+// current block.
 extern int gWriteFailed;
 
 // CRC-32 register over every flushed byte. Inflate starts it at 0xFFFFFFFF; the

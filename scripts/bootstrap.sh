@@ -9,7 +9,7 @@ packages=(
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine64 fonts-wine xvfb xauth
   fonts-ipafont-gothic locales
-  googletest libgtest-dev libbenchmark-dev
+  googletest libgtest-dev libbenchmark-dev valgrind
   zlib1g-dev libdeflate-dev libzopfli-dev libtomlplusplus-dev
 )
 

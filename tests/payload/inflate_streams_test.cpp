@@ -83,6 +83,21 @@ BitWriter SmallDynamicBlock() {
   return w;
 }
 
+// Codes longer than any root table, in incomplete sets, so that second-level tables
+// hold unused codes beside real ones. Literal/length: 'A' 0, end of block 10,
+// length 3 (257) 110, 'B' 1110000000000 (13 bits). Distance: distance 1 is 0,
+// distance 2 is 1000000000 (10 bits).
+constexpr uint32_t kLongB = 0x1C00;
+constexpr uint32_t kLongDistance2 = 0x200;
+BitWriter LongCodeBlock() {
+  BitWriter w;
+  DynamicHeader(w, true, 258, 2);
+  Lengths(w, 258, {{'A', 1}, {'B', 13}, {256, 2}, {257, 3}});
+  Length(w, 1);   // distance 1
+  Length(w, 10);  // distance 2
+  return w;
+}
+
 // Short streams are decoded a bit at a time; with more input after them the decoder
 // uses its word-at-a-time path as far as it can.
 Bytes WithTrailingBytes(Bytes stream) {
@@ -159,6 +174,15 @@ TEST(InflateStreams, FailuresReportTheirStatusAndFlushNothing) {
          return w.Finish();
        }(),
        statusBadCode},
+      {"an unused literal/length code beside a real one in a second-level table",
+       LongCodeBlock().Code(0, 1).Code(kLongB + 1, 13).Code(2, 2).Finish(), statusBadCode},
+      {"an unused literal/length code with a root slot of its own",
+       LongCodeBlock().Code(0, 1).Code(0x1FFF, 13).Code(2, 2).Finish(), statusBadCode},
+      {"an unused distance code beside a real one in a second-level table",
+       LongCodeBlock().Code(0, 1).Code(6, 3).Code(kLongDistance2 + 1, 10).Code(2, 2).Finish(),
+       statusBadCode},
+      {"an unused distance code with a root slot of its own",
+       LongCodeBlock().Code(0, 1).Code(6, 3).Code(0x3FF, 10).Code(2, 2).Finish(), statusBadCode},
       {"stored LEN not the complement of NLEN",
        BitWriter().Bits(1, 1).Bits(0, 2).Align()
            .Bits(5, 16)   // LEN
@@ -325,6 +349,15 @@ TEST(InflateStreams, EdgeCasesDecodeCompletely) {
            .Code(0, 1)   // end of block
            .Finish(),
        {'A', 'A', 'A', 'A', 'B'}, {5}},
+      {"codes of second-level tables decode",
+       LongCodeBlock()
+           .Code(0, 1)                    // 'A'
+           .Code(kLongB, 13)              // 'B'
+           .Code(6, 3)                    // length 3
+           .Code(kLongDistance2, 10)      // distance 2
+           .Code(2, 2)                    // end of block
+           .Finish(),
+       {'A', 'B', 'A', 'B', 'A'}, {5}},
       {"repeat code 16 first repeats zeros",
        [] {
          BitWriter w;
