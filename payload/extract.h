@@ -29,9 +29,10 @@ struct ExtractResult {
 // files written so far.
 ExtractResult ExtractPayload();
 
-// Dispatches at most one pending window message (the Extract dialog's Cancel reaches
-// the extraction this way).
-void PumpOneMessage();
+// Dispatches the window messages that are waiting, up to kMessagesPerFlush (the
+// Extract dialog's Cancel reaches the extraction this way).
+constexpr int kMessagesPerFlush = 1000;
+void PumpWaitingMessages();
 
 // Position of the progress bar after decoded of total bytes: its end when there is
 // nothing to decode, and never past it.

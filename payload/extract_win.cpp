@@ -148,16 +148,22 @@ int FlushWindow() {
   if (gWriteFailed != statusOk) return gWriteFailed;
 
   SendMessageA(gExtractProgress, PBM_SETPOS, ProgressPosition(gTotalDecoded, gPayloadTotal), 0);
-  PumpOneMessage();
+  PumpWaitingMessages();
   return gCancelRequested ? statusCanceled : statusOk;
 }
 
-void PumpOneMessage() {
-  MSG message;
-  if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) return;
-  if (!IsDialogMessageA(gExtractDialog, &message)) {
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
+void PumpWaitingMessages() {
+  // A click on Cancel is several messages (button down, button up, the command,
+  // paint): all that wait are handled now, not one per window of output. The bound
+  // keeps a window that never stops asking to be painted from holding the
+  // extraction.
+  for (int handled = 0; handled < kMessagesPerFlush; ++handled) {
+    MSG message;
+    if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) return;
+    if (!IsDialogMessageA(gExtractDialog, &message)) {
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
   }
 }
 

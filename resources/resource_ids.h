@@ -32,6 +32,15 @@
 #define IDS_RESTART_NEEDED 125
 #define IDS_USAGE 126
 #define IDS_BAD_SWITCH 127
+/* Why a page refuses Next. */
+#define IDS_NAME_EMPTY 90
+#define IDS_NAME_RESERVED_CHAR 91
+#define IDS_NAME_DEVICE 92
+#define IDS_NAME_ENDS_WITH_DOT 93
+#define IDS_PATH_NOT_ABSOLUTE 94
+#define IDS_NO_SUCH_DRIVE 95
+#define IDS_NO_COMPONENT 96
+#define IDS_PATH_IS_FILE 97
 
 /* Dialog templates. */
 #define IDD_PATH_PAGE 104

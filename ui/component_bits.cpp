@@ -12,3 +12,10 @@ void SetComponentSelected(uint8_t* selection, uint32_t component, bool selected)
     selection[component / 8] &= uint8_t(~bit);
   }
 }
+
+bool AnyComponentSelected(const uint8_t* selection, uint32_t count) {
+  for (uint32_t i = 0; i < count; ++i) {
+    if (IsComponentSelected(selection, i)) return true;
+  }
+  return false;
+}

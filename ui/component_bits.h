@@ -6,3 +6,5 @@
 
 bool IsComponentSelected(const uint8_t* selection, uint32_t component);
 void SetComponentSelected(uint8_t* selection, uint32_t component, bool selected);
+// Whether any of the first count components is selected; bits past them do not count.
+bool AnyComponentSelected(const uint8_t* selection, uint32_t count);

@@ -129,6 +129,10 @@ INT_PTR CALLBACK ComponentPageProc(HWND page, UINT message, WPARAM, LPARAM lPara
       return TRUE;
     }
     case msgQueryNext:
+      // An installation of nothing is refused here rather than ended as a success.
+      if (!AnyComponentSelected(gCustomSelection, ConfigWord(wordComponentCount))) {
+        return RefuseNext(page, IDS_NO_COMPONENT, nullptr);
+      }
       return AllowNext(page);
     default:
       return FALSE;

@@ -22,6 +22,8 @@ extern int gPageResult;
 // Creates the frame hidden and without an owner, and fills the frame state above.
 // False when the frame could not be created.
 bool CreateMainDialog();
+// Shows the page in the page area, hides the one shown before, and gives the focus
+// to the page's first control that takes input (Next when it has none).
 void ShowPage(HWND page);
 PageResult RunPage();
 void EndPage(int result);
@@ -38,3 +40,6 @@ PageResult RunPageDialog(HWND page);  // ShowPage, then RunPage
 
 // A page procedure's answer to msgQueryNext that lets Next proceed.
 INT_PTR AllowNext(HWND page);
+// The answer that keeps the page open, after telling the user why in a message box
+// owned by the frame: string-table entry messageEntry with insert as %1.
+INT_PTR RefuseNext(HWND page, int messageEntry, const char* insert);

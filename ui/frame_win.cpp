@@ -1,7 +1,10 @@
 #include "ui/frame.h"
 
+#include <cstdlib>
+
 #include "config/state_win.h"
 #include "resources/resource_ids.h"
+#include "text/resource_text.h"
 #include "ui/assert.h"
 #include "ui/dialogs.h"
 
@@ -32,12 +35,58 @@ bool CreateMainDialog() {
   return gBackButton != nullptr && gNextButton != nullptr;
 }
 
+namespace {
+
+bool CanTakeFocus(HWND control) {
+  return IsWindowVisible(control) && IsWindowEnabled(control);
+}
+
+// Push buttons and statics hold nothing the user types or picks; a focused push
+// button would also take Enter away from Next.
+bool HoldsInput(HWND control) {
+  const LRESULT code = SendMessageA(control, WM_GETDLGCODE, 0, 0);
+  return (code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON | DLGC_STATIC)) == 0;
+}
+
+// The checked button of the radio group that starts at first, or first itself.
+HWND CheckedInGroup(HWND first) {
+  for (HWND button = first; button != nullptr; button = GetWindow(button, GW_HWNDNEXT)) {
+    if (button != first && (GetWindowLongA(button, GWL_STYLE) & WS_GROUP) != 0) break;
+    if (CanTakeFocus(button) && SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED) return button;
+  }
+  return first;
+}
+
+// The page's first tab stop that holds input, or Next when it has none.
+HWND FirstInput(HWND page) {
+  for (HWND control = GetWindow(page, GW_CHILD); control != nullptr;
+       control = GetWindow(control, GW_HWNDNEXT)) {
+    if ((GetWindowLongA(control, GWL_STYLE) & WS_TABSTOP) == 0) continue;
+    if (!CanTakeFocus(control) || !HoldsInput(control)) continue;
+    if ((SendMessageA(control, WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON) != 0) return CheckedInGroup(control);
+    return control;
+  }
+  return gNextButton;
+}
+
+// A page that put the focus on one of its own controls while it was being shown
+// keeps that choice; otherwise the focus goes to the page's first input. Either way
+// no hidden page, and no disabled button, keeps it.
+void FocusShownPage(HWND page) {
+  HWND focus = GetFocus();
+  if (focus != nullptr && IsChild(page, focus) && CanTakeFocus(focus)) return;
+  SetFocus(FirstInput(page));
+}
+
+}  // namespace
+
 void ShowPage(HWND page) {
   if (gCurrentPage != nullptr) ShowWindow(gCurrentPage, SW_HIDE);
   MoveWindow(page, gPageRect.left, gPageRect.top, gPageRect.right - gPageRect.left,
              gPageRect.bottom - gPageRect.top, FALSE);
   ShowWindow(page, SW_SHOW);
   gCurrentPage = page;
+  FocusShownPage(page);
 }
 
 PageResult RunPage() {
@@ -66,7 +115,9 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
   switch (message) {
     case WM_INITDIALOG:
       CenterWindow(dialog);
-      return TRUE;
+      // The focus goes to the first page when it is shown; given to Back now, it
+      // would vanish when the driver disables Back on that page.
+      return FALSE;
     case WM_COMMAND:
       // wParam is compared whole: only clicks (notification 0) count. IDCANCEL, which
       // Esc and the frame's missing close box would send, does nothing.
@@ -109,5 +160,16 @@ PageResult RunPageDialog(HWND page) {
 
 INT_PTR AllowNext(HWND page) {
   SetWindowLongPtrA(page, DWLP_MSGRESULT, 1);
+  return TRUE;
+}
+
+INT_PTR RefuseNext(HWND page, int messageEntry, const char* insert) {
+  char* text = FormatResourceMessage(messageEntry, insert != nullptr ? insert : "");
+  // The frame's own caption names the program the user is answering.
+  char caption[256] = "";
+  GetWindowTextA(gMainDialog, caption, sizeof caption);
+  MessageBoxA(gMainDialog, text != nullptr ? text : "", caption, MB_OK | MB_ICONEXCLAMATION);
+  std::free(text);
+  SetWindowLongPtrA(page, DWLP_MSGRESULT, 0);
   return TRUE;
 }

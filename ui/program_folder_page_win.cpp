@@ -6,6 +6,8 @@
 
 #include "config/state_win.h"
 #include "resources/resource_ids.h"
+#include "text/folder_name.h"
+#include "ui/folder_name_message.h"
 #include "ui/pages.h"
 #include "ui/utility.h"
 
@@ -40,6 +42,23 @@ void TakeListedFolder(HWND page) {
     SelectDlgItemText(page, IDC_PROGRAM_FOLDER, 0, 0x7FFF);
   }
   std::free(name);
+}
+
+// Next only for a name that can be a folder's; a refused name is selected in the
+// edit, ready to be typed over.
+INT_PTR AnswerNext(HWND page) {
+  char* name = GetDlgItemString(page, IDC_PROGRAM_FOLDER);
+  const FolderNameProblem problem = name != nullptr ? CheckFolderName(name) : folderNameOk;
+  INT_PTR answer;
+  if (problem == folderNameOk) {
+    answer = AllowNext(page);
+  } else {
+    answer = RefuseNext(page, FolderNameMessage(problem), name);
+    SelectDlgItemText(page, IDC_PROGRAM_FOLDER, 0, -1);
+    FocusDlgItem(page, IDC_PROGRAM_FOLDER);
+  }
+  std::free(name);
+  return answer;
 }
 
 bool IsDotEntry(const char* name) {
@@ -81,7 +100,7 @@ INT_PTR CALLBACK ProgramFolderPageProc(HWND page, UINT message, WPARAM wParam, L
       if (LOWORD(wParam) == IDC_EXISTING_FOLDERS && HIWORD(wParam) == LBN_SELCHANGE) TakeListedFolder(page);
       return TRUE;
     case msgQueryNext:
-      return AllowNext(page);
+      return AnswerNext(page);
     default:
       return FALSE;
   }

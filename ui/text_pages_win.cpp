@@ -8,12 +8,18 @@ HWND gTextPage = nullptr;
 HWND gAgreementPage = nullptr;
 HWND gAssociatePage = nullptr;
 
-INT_PTR CALLBACK PageDialogProc(HWND page, UINT message, WPARAM, LPARAM) {
+INT_PTR CALLBACK PageDialogProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
       return TRUE;
     case msgQueryNext:
       return AllowNext(page);
+    case WM_NEXTDLGCTL:
+      // Tab in the agreement text asks the page for the next control; the frame
+      // knows them all, its buttons included, so the question goes on to it.
+      SendMessageA(GetParent(page), WM_NEXTDLGCTL, wParam, lParam);
+      SetWindowLongPtrA(page, DWLP_MSGRESULT, 0);
+      return TRUE;
     default:
       return FALSE;
   }

@@ -41,6 +41,26 @@ std::string SuccessText() {
                     : "Quorbex32 has been successfully installed.";
 }
 
+HWND FocusOf(DWORD thread) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+}
+
+// The focus may be on the page's own controls or on the frame's buttons, and only on
+// one the user can see and use.
+::testing::AssertionResult FocusIsUsable(HWND focus, HWND frame, HWND page) {
+  if (focus == nullptr) return ::testing::AssertionFailure() << "nothing has the focus";
+  const bool onPage = IsChild(page, focus) != FALSE;
+  const bool onButton = GetParent(focus) == frame && GetDlgCtrlID(focus) >= 1 && GetDlgCtrlID(focus) <= 12;
+  if (!onPage && !onButton) {
+    return ::testing::AssertionFailure() << "focus on control " << GetDlgCtrlID(focus) << " outside the page";
+  }
+  if (!IsWindowVisible(focus)) return ::testing::AssertionFailure() << "focus on a hidden control";
+  if (!IsWindowEnabled(focus)) return ::testing::AssertionFailure() << "focus on a disabled control";
+  return ::testing::AssertionSuccess();
+}
+
 class EndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -56,7 +76,48 @@ class EndToEnd : public ::testing::Test {
   }
 
   void Shot(HWND window, const std::string& name) {
+    EXPECT_TRUE(WaitUntilPainted(window)) << name;
     SaveScreenshot(window, "e2e-" + name + "." + (Japanese() ? "ja" : "en"));
+  }
+
+  // The keyboard on the page just shown: the focus is usable; Esc does nothing; Tab
+  // walks through usable controls only and comes back round; then Enter is Next
+  // (inside the agreement text Enter is the text's, so Next is clicked there), or the
+  // page stays for the caller.
+  enum GoOn { byEnter, byClick, stay };
+  void ProbeKeysAndGoOn(SetupProcess& setup, HWND page, GoOn how = byEnter) {
+    const DWORD thread = setup.ThreadId();
+    HWND frame = setup.Frame();
+    HWND first = nullptr;
+    // A window of another program started beside this one may hold the activation;
+    // the user then brings the setup to the front first, and finds the focus kept.
+    if (!WaitUntil([&] { return (first = FocusOf(thread)) != nullptr; }, 1000)) SetForegroundWindow(frame);
+    ASSERT_TRUE(WaitUntil([&] { return (first = FocusOf(thread)) != nullptr; }, 5000)) << "no focus";
+    ASSERT_TRUE(FocusIsUsable(first, frame, page));
+
+    const std::vector<HWND> windows = setup.Windows();
+    PressKey(first, VK_ESCAPE);
+    Sleep(200);
+    EXPECT_EQ(setup.CurrentPage(), page) << "Esc left the page";
+    EXPECT_EQ(setup.Windows().size(), windows.size()) << "Esc opened a window";
+    EXPECT_EQ(FocusOf(thread), first) << "Esc moved the focus";
+
+    HWND focus = first;
+    int steps = 0;
+    do {
+      HWND before = focus;
+      PressKey(before, VK_TAB);
+      ASSERT_TRUE(WaitUntil([&] { return (focus = FocusOf(thread)) != before; }, 2000))
+          << "Tab did not move from control " << GetDlgCtrlID(before);
+      ASSERT_TRUE(FocusIsUsable(focus, frame, page)) << "after " << steps + 1 << " Tab";
+    } while (focus != first && ++steps < 12);
+    EXPECT_EQ(focus, first) << "Tab did not come back round";
+
+    if (how == byEnter) {
+      PressKey(first, VK_RETURN);
+    } else if (how == byClick) {
+      setup.ClickNext();
+    }
   }
 
   // Walks from the first page to the associate page with every default.
@@ -67,17 +128,21 @@ class EndToEnd : public ::testing::Test {
     std::string welcome = ControlText(page, IDC_PAGE_TEXT);
     Shot(setup.Frame(), "01-welcome");
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(setup.Frame(), IDC_BACK)));
-    setup.ClickNext();
+    ProbeKeysAndGoOn(setup, page);
+    if (HasFatalFailure()) return;
 
     page = setup.WaitForPage(kindAgreement);
     ASSERT_NE(page, nullptr);
     Shot(setup.Frame(), "02-agreement");
     EXPECT_TRUE(GetWindowLongA(GetDlgItem(page, IDC_PAGE_TEXT), GWL_STYLE) & ES_READONLY);
-    setup.ClickNext();
+    ProbeKeysAndGoOn(setup, page, byClick);
+    if (HasFatalFailure()) return;
 
-    ASSERT_NE(setup.WaitForPage(kindText, welcome), nullptr);
+    page = setup.WaitForPage(kindText, welcome);
+    ASSERT_NE(page, nullptr);
     Shot(setup.Frame(), "03-information");
-    setup.ClickNext();
+    ProbeKeysAndGoOn(setup, page);
+    if (HasFatalFailure()) return;
 
     page = setup.WaitForPage(kindSetupType);
     ASSERT_NE(page, nullptr);
@@ -85,7 +150,8 @@ class EndToEnd : public ::testing::Test {
     EXPECT_TRUE(IsChecked(page, IDC_TYPE_RADIO0));
     EXPECT_TRUE(IsVisibleControl(page, IDC_TYPE_RADIO1));
     EXPECT_FALSE(IsVisibleControl(page, IDC_TYPE_RADIO2));
-    setup.ClickNext();
+    ProbeKeysAndGoOn(setup, page);
+    if (HasFatalFailure()) return;
 
     page = setup.WaitForPage(kindPath);
     ASSERT_NE(page, nullptr);
@@ -97,6 +163,11 @@ class EndToEnd : public ::testing::Test {
       HWND browser = setup.WaitForWindow(IDC_BROWSE_TREE, before);
       ASSERT_NE(browser, nullptr);
       EXPECT_TRUE(WaitUntil([&] { return ControlText(browser, IDC_BROWSE_PATH) == destination_; }));
+      // The picture shows the filled tree and both buttons.
+      EXPECT_TRUE(WaitUntil([&] {
+        return SendDlgItemMessageA(browser, IDC_BROWSE_TREE, TVM_GETCOUNT, 0, 0) > 0 &&
+               IsVisibleControl(browser, IDOK) && IsVisibleControl(browser, IDCANCEL);
+      }));
       Shot(browser, "06-browse");
       if (!browsedFolder_.empty()) SetControlText(browser, IDC_BROWSE_PATH, browsedFolder_);
       ClickDlgItem(browser, IDOK);
@@ -104,19 +175,22 @@ class EndToEnd : public ::testing::Test {
       std::string expected = browsedFolder_.empty() ? destination_ : browsedFolder_;
       EXPECT_TRUE(WaitUntil([&] { return ControlText(page, IDC_FOLDER_PATH) == expected; }));
     }
-    setup.ClickNext();
+    ProbeKeysAndGoOn(setup, page);
+    if (HasFatalFailure()) return;
 
     page = setup.WaitForPage(kindProgramFolder);
     ASSERT_NE(page, nullptr);
     Shot(setup.Frame(), "07-program-folder");
     EXPECT_EQ(ControlText(page, IDC_PROGRAM_FOLDER), "Quorbex32");
-    setup.ClickNext();
+    ProbeKeysAndGoOn(setup, page);
+    if (HasFatalFailure()) return;
 
     page = setup.WaitForPage(kindAssociate);
     ASSERT_NE(page, nullptr);
     EXPECT_TRUE(IsChecked(page, IDC_ASSOCIATE_YES));
     EXPECT_EQ(ControlText(setup.Frame(), IDC_NEXT), FinishText());
     Shot(setup.Frame(), "08-associate");
+    ProbeKeysAndGoOn(setup, page, stay);  // Enter here would be Finish
   }
 
   // After Finish: the Extract dialog, then the success message, then the exit.
@@ -129,8 +203,11 @@ class EndToEnd : public ::testing::Test {
     ASSERT_NE(extract, nullptr);
     std::vector<HWND> before = setup.Windows();
     setup.ClickNext();
-    // A small payload is extracted in a moment: the picture is taken if it can be.
-    if (WaitUntil([&] { return IsWindowVisible(extract) != FALSE; }, 5000)) Shot(extract, "09-extract");
+    // A small payload is extracted in a moment: the picture is taken if it can be,
+    // once the dialog names a file.
+    if (WaitUntil([&] { return IsWindowVisible(extract) && !ControlText(extract, IDC_STATUS).empty(); }, 5000)) {
+      Shot(extract, "09-extract");
+    }
     MessageBoxSeen done = AnswerMessageBox(setup.ThreadId(), before, IDOK, 60000);
     ASSERT_TRUE(done.found);
     EXPECT_EQ(done.text, SuccessText());
@@ -214,6 +291,64 @@ TEST_F(EndToEnd, TheRoadOfOneInstallation) {
   if (std::getenv("SETUP_E2E_REPORT") != nullptr) Report(destination_);
 }
 
+// The custom type from the keyboard: the component page and every page after it
+// keep the focus where the user can see it, and Enter goes on.
+TEST_F(EndToEnd, TheCustomRoadFromTheKeyboard) {
+  SetupProcess setup(Program());
+  ASSERT_NE(setup.WaitForFrame(), nullptr);
+  HWND page = setup.WaitForPage(kindText);
+  ASSERT_NE(page, nullptr);
+  const std::string welcome = ControlText(page, IDC_PAGE_TEXT);
+  ProbeKeysAndGoOn(setup, page);
+  ASSERT_FALSE(HasFatalFailure());
+  ASSERT_NE(page = setup.WaitForPage(kindAgreement), nullptr);
+  ProbeKeysAndGoOn(setup, page, byClick);
+  ASSERT_FALSE(HasFatalFailure());
+  ASSERT_NE(page = setup.WaitForPage(kindText, welcome), nullptr);
+  ProbeKeysAndGoOn(setup, page);
+  ASSERT_FALSE(HasFatalFailure());
+
+  ASSERT_NE(page = setup.WaitForPage(kindSetupType), nullptr);
+  ClickDlgItem(page, IDC_TYPE_RADIO1);  // the custom type
+  ASSERT_TRUE(WaitUntil([&] { return IsChecked(page, IDC_TYPE_RADIO1); }));
+  ProbeKeysAndGoOn(setup, page);
+  ASSERT_FALSE(HasFatalFailure());
+
+  ASSERT_NE(page = setup.WaitForPage(kindComponents), nullptr);
+  EXPECT_EQ(FocusOf(setup.ThreadId()), GetDlgItem(page, IDC_COMPONENT_TREE));
+  Shot(setup.Frame(), "custom-components");
+  ProbeKeysAndGoOn(setup, page);
+  ASSERT_FALSE(HasFatalFailure());
+
+  ASSERT_NE(page = setup.WaitForPage(kindPath), nullptr);
+  EXPECT_EQ(FocusOf(setup.ThreadId()), GetDlgItem(setup.Frame(), IDC_NEXT));
+  ProbeKeysAndGoOn(setup, page);
+  ASSERT_FALSE(HasFatalFailure());
+
+  ASSERT_NE(page = setup.WaitForPage(kindProgramFolder), nullptr);
+  EXPECT_EQ(FocusOf(setup.ThreadId()), GetDlgItem(page, IDC_PROGRAM_FOLDER));
+  ProbeKeysAndGoOn(setup, page);
+  ASSERT_FALSE(HasFatalFailure());
+
+  // The program-folder edit is hidden now: typing must not reach it.
+  ASSERT_NE(page = setup.WaitForPage(kindAssociate), nullptr);
+  EXPECT_EQ(FocusOf(setup.ThreadId()), GetDlgItem(page, IDC_ASSOCIATE_YES));
+  ProbeKeysAndGoOn(setup, page, stay);
+  ASSERT_FALSE(HasFatalFailure());
+
+  // Back to the start by keyboard and mouse alike: the first page has the focus again.
+  for (PageKind kind : {kindProgramFolder, kindPath, kindComponents, kindSetupType, kindText,
+                        kindAgreement, kindText}) {
+    setup.ClickBack();
+    ASSERT_NE(page = setup.WaitForPage(kind), nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return FocusIsUsable(FocusOf(setup.ThreadId()), setup.Frame(), page); }, 3000))
+        << "after Back to page kind " << kind;
+  }
+  setup.ClickCancel();
+  AnswerMessageBox(setup.ThreadId(), setup.Windows(), IDYES);
+  EXPECT_EQ(setup.WaitForExit(), 0);
+}
+
 TEST_F(EndToEnd, CancelOnAnyPageWritesNothing) {
   for (int pages = 0; pages < 7; ++pages) {
     SetupProcess setup(Program());
@@ -286,6 +421,7 @@ TEST_F(EndToEnd, AFileInUseWaitsForTheRestart) {
   ASSERT_NE(restart, nullptr);
   Shot(restart, "10-restart");
   EXPECT_TRUE(IsChecked(restart, IDC_RESTART_NOW));
+  EXPECT_EQ(FocusOf(setup.ThreadId()), GetDlgItem(restart, IDC_RESTART_NOW));
   SendMessageA(GetDlgItem(restart, IDC_RESTART_NOW), BM_SETCHECK, BST_UNCHECKED, 0);
   SendMessageA(GetDlgItem(restart, IDC_RESTART_LATER), BM_SETCHECK, BST_CHECKED, 0);
   ClickDlgItem(restart, IDOK);

@@ -222,7 +222,7 @@ TEST_F(BrowseTest, TypedPathIsReturnedExactlyAndKeptOnEveryExit) {
     PageResult how;
   };
   const Case cases[] = {
-      {"a folder that does not exist, then Next", "D:\\Does Not\\Exist", pageNext},
+      {"a folder that does not exist, then Next", "C:\\Does Not\\Exist", pageNext},
       {"spaces and a trailing backslash, then Back", "  C:\\Program Files\\Some Where\\ ", pageBack},
       {"anything at all, then Cancel", "not a path: *?", pageCancel},
   };

@@ -173,7 +173,8 @@ TEST_F(ChoicePagesTest, ComponentBoxesToggleTheirBitsAndTextsShowDescriptions) {
   };
   const Visit visits[] = {
       {{0x05, 0x01},
-       {{"box of component 8 clears bit 0 of the second byte", 8, box, false, {0x05, 0x00}, -1},
+       // The tree has the focus when the page opens, which selects its first item.
+       {{"box of component 8 clears bit 0 of the second byte", 8, box, false, {0x05, 0x00}, 0},
         {"text selects without toggling", 3, text, false, {0x05, 0x00}, 3},
         {"box of component 1 sets it, selection stays", 1, box, false, {0x07, 0x00}, 3},
         {"double click on an empty box leaves it empty", 5, box, true, {0x07, 0x00}, 3},

@@ -34,6 +34,17 @@ TEST(ComponentBitsTest, ComponentIIsBitIMod8OfByteIDiv8) {
   }
 }
 
+TEST(ComponentBitsTest, AnySelectedLooksOnlyAtTheConfiguredComponents) {
+  const std::vector<uint8_t> none = {0x00, 0x00};
+  const std::vector<uint8_t> ninth = {0x00, 0x01};
+  const std::vector<uint8_t> pastTheEnd = {0x00, 0xFE};  // bits of components 9-15
+  EXPECT_FALSE(AnyComponentSelected(none.data(), 9));
+  EXPECT_TRUE(AnyComponentSelected(ninth.data(), 9));
+  EXPECT_FALSE(AnyComponentSelected(ninth.data(), 8));
+  EXPECT_FALSE(AnyComponentSelected(pastTheEnd.data(), 9));
+  EXPECT_FALSE(AnyComponentSelected(none.data(), 0));
+}
+
 std::vector<std::string> Components(const char* path) {
   std::vector<std::string> parts;
   for (const char* p = path; *p != 0;) {

@@ -136,7 +136,7 @@ void PageTest::SetUpTestSuite() {
   CreateMarkerWindow();
   ASSERT_NE(gMarkerWindow, nullptr);
   ASSERT_TRUE(CreateMainDialog());
-  SetWindowTextA(gMainDialog, "Quorbex32 Setup");
+  SetWindowTextA(gMainDialog, Localized("Quorbex32 Setup", "Quorbex32 セットアップ").c_str());
   ShowWindow(gMainDialog, SW_SHOW);
   PumpMessages(50);
 }
@@ -196,8 +196,7 @@ void EndPageBy(PageResult how) {
 void SaveShot(HWND window, const std::string& name) {
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   Settle();
-  Sleep(100);
-  Settle();
+  EXPECT_TRUE(WaitUntilPainted(window)) << name;
   EXPECT_NE(SaveScreenshot(window, name + "-" + LanguageTag()), "") << name;
 }
 

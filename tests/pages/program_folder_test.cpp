@@ -189,7 +189,7 @@ TEST_F(ProgramFolderTest, PageSelectsTheMatchingFolderAndTakesClickedOnes) {
       {"typing does not move the list; Back hands the name back", "Accessories", "Accessories", -1,
        "  a\\b:c*?  ", pageBack, "  a\\b:c*?  "},
       {"Cancel hands the clicked name back", "", "", 3, nullptr, pageCancel, "Startup"},
-      {"an empty name is handed back as it is", "Games", "Games", -1, "", pageNext, ""},
+      {"an empty name is handed back as it is", "Games", "Games", -1, "", pageBack, ""},
   };
   ProgramsFolder programs(filled_);
   bool shot = false;

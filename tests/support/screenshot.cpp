@@ -55,6 +55,49 @@ Image CaptureWindow(HWND window) {
   return image;
 }
 
+namespace {
+
+BOOL CALLBACK FindUnpainted(HWND child, LPARAM found) {
+  if (IsWindowVisible(child) && GetUpdateRect(child, nullptr, FALSE)) {
+    *reinterpret_cast<bool*>(found) = true;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+bool IsPainted(HWND window) {
+  if (!IsWindowVisible(window) || GetUpdateRect(window, nullptr, FALSE)) return false;
+  bool unpainted = false;
+  EnumChildWindows(window, FindUnpainted, reinterpret_cast<LPARAM>(&unpainted));
+  return !unpainted;
+}
+
+void DispatchWaiting() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
+
+}  // namespace
+
+bool WaitUntilPainted(HWND window, DWORD timeoutMs) {
+  const bool own = GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId();
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (own) DispatchWaiting();
+    if (IsPainted(window)) break;
+    if (GetTickCount() - start >= timeoutMs) return false;
+    Sleep(10);
+  }
+  // The display shows what was drawn once the X server has it.
+  GdiFlush();
+  Sleep(50);
+  if (own) DispatchWaiting();
+  return true;
+}
+
 std::string LanguageTag() {
   return PRIMARYLANGID(LANGIDFROMLCID(GetThreadLocale())) == LANG_JAPANESE ? "ja" : "en";
 }

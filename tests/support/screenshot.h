@@ -20,6 +20,11 @@ struct Image {
 // The window as it is on the screen, frame and caption included.
 Image CaptureWindow(HWND window);
 
+// Waits until the window and every control in it are visible and painted (no update
+// region left), dispatching messages meanwhile when the window is the caller's own.
+// False after the timeout.
+bool WaitUntilPainted(HWND window, DWORD timeoutMs = 5000);
+
 // "en" or "ja", after the language the thread's resources come in.
 std::string LanguageTag();
 

@@ -31,6 +31,7 @@ bool Japanese() { return LanguageTag() == "ja"; }
 
 void ExpectPicture(HWND window, const std::string& name) {
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  EXPECT_TRUE(WaitUntilPainted(window)) << name;
   Image image = CaptureWindow(window);
   EXPECT_GT(image.width, 100) << name;
   EXPECT_GT(image.CountColours(), 4) << name << " looks blank";
@@ -82,7 +83,6 @@ TEST_F(ScreenshotTest, RestartDialog) {
   BackgroundTask user([&] {
     HWND dialog = WaitForNewDialog(uiThread, {}, IDC_RESTART_NOW);
     if (dialog == nullptr) return;
-    Sleep(300);
     ExpectPicture(dialog, "restart");
     ClickDlgItem(dialog, IDOK);
   });
