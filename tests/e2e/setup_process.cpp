@@ -26,8 +26,11 @@ bool IsDialog(HWND window) {
 
 }  // namespace
 
-SetupProcess::SetupProcess(const std::string& program) {
-  std::string command = "\"" + WindowsPath(program) + "\"";
+SetupProcess::SetupProcess(const std::string& program)
+    : SetupProcess(CommandLine{"\"" + WindowsPath(program) + "\""}) {}
+
+SetupProcess::SetupProcess(const CommandLine& commandLine) {
+  std::string command = commandLine.text;
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,

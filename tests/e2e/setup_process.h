@@ -15,6 +15,11 @@ class SetupProcess {
  public:
   // Starts the setup program (a Unix path is taken as a path on drive Z:).
   explicit SetupProcess(const std::string& program);
+  // Starts a command line as it stands, program name quoted or not.
+  struct CommandLine {
+    std::string text;
+  };
+  explicit SetupProcess(const CommandLine& command);
   ~SetupProcess();
 
   bool Started() const { return process_.hProcess != nullptr; }
