@@ -11,8 +11,16 @@
 
 namespace {
 
+// Eight bytes a step: the prefix holds hundreds of megabytes.
 uint64_t HashBytes(const uint8_t* data, size_t size, uint64_t hash = 1469598103934665603ull) {
-  for (size_t i = 0; i < size; ++i) hash = (hash ^ data[i]) * 1099511628211ull;
+  size_t i = 0;
+  for (; i + 8 <= size; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, data + i, 8);
+    hash = (hash ^ word) * 0x9E3779B97F4A7C15ull;
+    hash ^= hash >> 29;
+  }
+  for (; i < size; ++i) hash = (hash ^ data[i]) * 1099511628211ull;
   return hash;
 }
 
@@ -229,8 +237,15 @@ void ForgetSampleProduct() {
   DeleteRegistryTree(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\quorbex.exe");
   DeleteRegistryTree(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorbex32");
   DeleteRegistryTree(HKEY_CURRENT_USER, "Software\\Ovalis");
-  DeleteRegistryTree(HKEY_CLASSES_ROOT, ".zip");
-  DeleteRegistryTree(HKEY_CLASSES_ROOT, "quorbex.zip");
+  for (const char* extension : {".arj", ".boo", ".frz", ".gz", ".hqx", ".lzh", ".mme", ".msc", ".pak",
+                                ".rar", ".sit", ".tar", ".tgz", ".uue", ".xxe", ".z", ".zip", ".zoo"}) {
+    const std::string type = std::string("quorbex.") + (extension + 1);
+    if (RegistryString(HKEY_CLASSES_ROOT, extension, "") == type) DeleteRegistryTree(HKEY_CLASSES_ROOT, extension);
+    DeleteRegistryTree(HKEY_CLASSES_ROOT, type);
+  }
+  DeleteRegistryTree(HKEY_CURRENT_USER, "AppEvents\\EventLabels\\TORVQBOperationCompleteFail");
+  DeleteRegistryTree(HKEY_CURRENT_USER, "AppEvents\\EventLabels\\TORVQBOperationCompleteSuccess");
+  DeleteRegistryTree(HKEY_CURRENT_USER, "AppEvents\\Schemes\\Apps\\TORVQuorbex32");
 }
 
 MachineSnapshot TakeSnapshot() {
@@ -247,7 +262,7 @@ std::vector<std::string> SnapshotDifferences(const MachineSnapshot& before, cons
   auto excluded = [&](const std::string& item) {
     const std::string path = item.substr(item.find(' ') + 1);
     for (const SnapshotExclusion& e : exclusions) {
-      if (StartsWithFolded(path, e.prefix)) return true;
+      if (StartsWithFolded(path, e.prefix) && (!e.alone || path.size() == std::strlen(e.prefix))) return true;
     }
     return false;
   };

@@ -49,10 +49,11 @@ using MachineSnapshot = std::map<std::string, std::string>;
 MachineSnapshot TakeSnapshot();
 
 // One excluded part of the machine: items beginning with prefix (any letter case),
-// and why Windows itself changes them.
+// or only the item that is prefix, and why they are not compared.
 struct SnapshotExclusion {
   const char* prefix;
   const char* why;
+  bool alone = false;  // the item itself, not what lies below it
 };
 
 // "+ item", "- item" and "~ item" for what after has that before had not, lacks, or
