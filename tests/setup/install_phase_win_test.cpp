@@ -240,7 +240,9 @@ TEST_F(InstallPhaseTest, WholeInstallationLogsEverythingInOrder) {
     for (size_t k = 10; k < 10 + associations; ++k) {
       EXPECT_EQ(logged[k].kind, k < 10 + 36 ? 5u : 6u) << k;
     }
-    if (associate == 1) EXPECT_EQ(logged[10], (Recorded{5, ".arj", ""}));
+    if (associate == 1) {
+      EXPECT_EQ(logged[10], (Recorded{5, ".arj", ""}));
+    }
     logged.erase(logged.begin() + 10, logged.begin() + 10 + associations);
     EXPECT_EQ(logged,
               (std::vector<Recorded>{
