@@ -167,18 +167,32 @@ std::vector<std::string> FolderEntries(const std::string& folder) {
   return names;
 }
 
-void DeleteFolderTree(const std::string& folder) {
-  for (const std::string& name : FolderEntries(folder)) {
-    std::string path = folder + "\\" + name;
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-      DeleteFolderTree(path);
-    } else {
-      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      DeleteFileA(path.c_str());
-    }
+// Wide names: a run in one language must also remove what a run in another left.
+static void DeleteFolderTreeWide(const std::wstring& folder) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring path = folder + L"\\" + name;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        DeleteFolderTreeWide(path);
+      } else {
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(path.c_str());
+      }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
   }
-  RemoveDirectoryA(folder.c_str());
+  RemoveDirectoryW(folder.c_str());
+}
+
+void DeleteFolderTree(const std::string& folder) {
+  std::wstring wide(folder.size() + 1, L'\0');
+  int length = MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, &wide[0], int(wide.size()));
+  wide.resize(length > 0 ? size_t(length - 1) : 0);
+  DeleteFolderTreeWide(wide);
 }
 
 Shortcut ReadShortcut(const std::string& lnkPath) {

@@ -397,6 +397,8 @@ TEST_F(RoundTrip, ATakenOverAssociationAndAUsersFileSurvive) {
 }
 
 TEST_F(RoundTrip, ADamagedLogRemovesNothingAndSaysWhy) {
+  // Reading the log does not depend on the family; the NT runs, in both languages, cover it.
+  if (Windows98()) GTEST_SKIP() << "covered by the NT runs";
   Install(roadDefault);
   if (HasFatalFailure()) return;
   const std::string logPath = destination_ + "\\uninstal.l0g";
