@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The main job: sets up, builds the sample product's setup program and runs it under
 # Wine in a fresh prefix, on a virtual display, walking the default installation with
-# the test driver; then reports what it installed.
+# the test driver; then reports what it installed. It ends with the uninstall: the
+# Uninstall entry's command line, the restart, and the machine compared with a snapshot
+# taken before the installation.
 #   scripts/demo.sh                 the driver clicks through the wizard
 #   scripts/demo.sh --interactive   you click through it yourself on your display
 #   scripts/demo.sh --japanese      the same in Japanese
@@ -44,4 +46,9 @@ LANG=$lang SETUP_EXPECT_LANG=$expect SETUP_E2E_REPORT=1 SETUP_PROGRAM=$PWD/$setu
   cmake/wine-env.sh run "$build" "$build/tests/e2e/e2e_install_tests.exe" \
   --gtest_filter='*TheRoadOfOneInstallation*' --gtest_brief=1
 echo
-echo "Screenshots of every step: $build/test-output/e2e-*.png"
+echo "== The uninstall"
+LANG=$lang SETUP_EXPECT_LANG=$expect SETUP_E2E_REPORT=1 SETUP_PROGRAM=$PWD/$setup \
+  cmake/wine-env.sh run "$build" "$build/tests/e2e/e2e_round_trip_tests.exe" \
+  --gtest_filter='*TheMachineIsAsItWas*' --gtest_brief=1
+echo
+echo "Screenshots of every step: $build/test-output/e2e-*.png and uninstall-*.png"

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "system/registry.h"
+#include "system/uninstall_log.h"
 #include "text/strings.h"
 #include "text/variables.h"
 
@@ -101,7 +102,12 @@ void RegisterFileTypes() {
   char* openCommand = ExpandVariables("$(Destination)\\quorbex.exe \"%1\"");
 
   for (const ArchiveType& type : kArchiveTypes) {
-    WriteRegistryString(HKEY_CLASSES_ROOT, type.extension, "", type.progId);
+    // The type's entry right after the extension's tells the uninstaller which type
+    // the extension must still name for it to be ours to remove.
+    if (WriteRegistryString(HKEY_CLASSES_ROOT, type.extension, "", type.progId) == ERROR_SUCCESS) {
+      LogRegistryKey(type.extension, "", keyClass1);
+      LogRegistryKey(type.progId, "", keyClass1);
+    }
   }
   for (const ArchiveType& type : kArchiveTypes) {
     char* displayName =
@@ -123,6 +129,9 @@ void RegisterFileTypes() {
   std::free(openCommand);
 
   for (const SoundEvent& event : kSoundEvents) {
-    WriteRegistryString(HKEY_CURRENT_USER, event.key, "", japanese ? event.japanese : event.english);
+    if (WriteRegistryString(HKEY_CURRENT_USER, event.key, "", japanese ? event.japanese : event.english) ==
+        ERROR_SUCCESS) {
+      LogRegistryKey(event.key, "", keyClassCurrentUser);
+    }
   }
 }

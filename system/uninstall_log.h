@@ -10,7 +10,7 @@ enum LogKind {
   logShortcut = 2,
   logFile = 3,
   logDirectory = 4,
-  logRegistryKey1 = 5,        // key class 1; nothing records it
+  logRegistryKey1 = 5,        // key under HKEY_CLASSES_ROOT: file types
   logRegistryUser = 6,        // key under HKEY_CURRENT_USER
   logRegistryMachine = 7,     // key under HKEY_LOCAL_MACHINE
 };

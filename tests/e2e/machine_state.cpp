@@ -6,9 +6,101 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+
+namespace {
+
+// Eight bytes a step: the prefix holds hundreds of megabytes.
+uint64_t HashBytes(const uint8_t* data, size_t size, uint64_t hash = 1469598103934665603ull) {
+  size_t i = 0;
+  for (; i + 8 <= size; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, data + i, 8);
+    hash = (hash ^ word) * 0x9E3779B97F4A7C15ull;
+    hash ^= hash >> 29;
+  }
+  for (; i < size; ++i) hash = (hash ^ data[i]) * 1099511628211ull;
+  return hash;
+}
+
+std::string Hex(uint64_t value) {
+  char text[20];
+  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(value));
+  return text;
+}
+
+std::string FileFingerprint(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return "unreadable";
+  uint64_t hash = 1469598103934665603ull, size = 0;
+  static uint8_t buffer[1 << 16];
+  DWORD read = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read != 0) {
+    hash = HashBytes(buffer, read, hash);
+    size += read;
+  }
+  CloseHandle(file);
+  return std::to_string(size) + " " + Hex(hash);
+}
+
+void SnapshotFolder(const std::string& folder, MachineSnapshot& out) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    std::string name = found.cFileName;
+    if (name == "." || name == "..") continue;
+    std::string path = folder + "\\" + name;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      out["folder " + path] = "";
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) SnapshotFolder(path, out);
+    } else {
+      out["file " + path] = FileFingerprint(path);
+    }
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+}
+
+void SnapshotKey(HKEY root, const std::string& name, const std::string& shown, MachineSnapshot& out) {
+  HKEY key;
+  if (RegOpenKeyExA(root, name.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  out["key " + shown] = "";
+  std::vector<BYTE> data(1 << 16);
+  for (DWORD i = 0;; ++i) {
+    char valueName[16384];
+    DWORD nameLength = sizeof valueName, type = 0, size = DWORD(data.size());
+    LONG result = RegEnumValueA(key, i, valueName, &nameLength, nullptr, &type, data.data(), &size);
+    if (result == ERROR_MORE_DATA) {
+      data.resize(size);
+      --i;
+      continue;
+    }
+    if (result != ERROR_SUCCESS) break;
+    out["value " + shown + "\\" + std::string(valueName, nameLength)] =
+        std::to_string(type) + " " + Hex(HashBytes(data.data(), size));
+  }
+  std::vector<std::string> children;
+  for (DWORD i = 0;; ++i) {
+    char child[512];
+    DWORD length = sizeof child;
+    if (RegEnumKeyExA(key, i, child, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    children.emplace_back(child, length);
+  }
+  for (const std::string& child : children) SnapshotKey(key, child, shown + "\\" + child, out);
+  RegCloseKey(key);
+}
+
+bool StartsWithFolded(const std::string& text, const char* prefix) {
+  size_t length = std::strlen(prefix);
+  return text.size() >= length && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, text.c_str(), int(length),
+                                                 prefix, int(length)) == CSTR_EQUAL;
+}
+
+}  // namespace
 
 std::string RegistryString(HKEY root, const std::string& key, const std::string& value) {
   HKEY handle;
@@ -137,6 +229,47 @@ void ForgetSampleProduct() {
   DeleteRegistryTree(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\quorbex.exe");
   DeleteRegistryTree(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorbex32");
   DeleteRegistryTree(HKEY_CURRENT_USER, "Software\\Ovalis");
-  DeleteRegistryTree(HKEY_CLASSES_ROOT, ".zip");
-  DeleteRegistryTree(HKEY_CLASSES_ROOT, "quorbex.zip");
+  for (const char* extension : {".arj", ".boo", ".frz", ".gz", ".hqx", ".lzh", ".mme", ".msc", ".pak",
+                                ".rar", ".sit", ".tar", ".tgz", ".uue", ".xxe", ".z", ".zip", ".zoo"}) {
+    const std::string type = std::string("quorbex.") + (extension + 1);
+    if (RegistryString(HKEY_CLASSES_ROOT, extension, "") == type) DeleteRegistryTree(HKEY_CLASSES_ROOT, extension);
+    DeleteRegistryTree(HKEY_CLASSES_ROOT, type);
+  }
+  DeleteRegistryTree(HKEY_CURRENT_USER, "AppEvents\\EventLabels\\TORVQBOperationCompleteFail");
+  DeleteRegistryTree(HKEY_CURRENT_USER, "AppEvents\\EventLabels\\TORVQBOperationCompleteSuccess");
+  DeleteRegistryTree(HKEY_CURRENT_USER, "AppEvents\\Schemes\\Apps\\TORVQuorbex32");
+}
+
+MachineSnapshot TakeSnapshot() {
+  MachineSnapshot out;
+  SnapshotFolder("C:", out);
+  SnapshotKey(HKEY_LOCAL_MACHINE, "", "HKLM", out);
+  SnapshotKey(HKEY_CURRENT_USER, "", "HKCU", out);
+  SnapshotKey(HKEY_CLASSES_ROOT, "", "HKCR", out);
+  return out;
+}
+
+std::vector<std::string> SnapshotDifferences(const MachineSnapshot& before, const MachineSnapshot& after,
+                                             const std::vector<SnapshotExclusion>& exclusions) {
+  auto excluded = [&](const std::string& item) {
+    const std::string path = item.substr(item.find(' ') + 1);
+    for (const SnapshotExclusion& e : exclusions) {
+      if (StartsWithFolded(path, e.prefix) && (!e.alone || path.size() == std::strlen(e.prefix))) return true;
+    }
+    return false;
+  };
+  std::vector<std::string> out;
+  for (const auto& [item, held] : before) {
+    auto other = after.find(item);
+    if (excluded(item)) continue;
+    if (other == after.end()) {
+      out.push_back("- " + item);
+    } else if (other->second != held) {
+      out.push_back("~ " + item);
+    }
+  }
+  for (const auto& [item, held] : after) {
+    if (!excluded(item) && before.find(item) == before.end()) out.push_back("+ " + item);
+  }
+  return out;
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -39,3 +40,23 @@ UninstallLogFile ReadUninstallLog(const std::string& path);
 // Removes every trace of an earlier run of the sample product, so a test starts from
 // a machine where it was never installed.
 void ForgetSampleProduct();
+
+// The machine as a map from each item to what it holds: "file C:\\path" → size and
+// a hash of the bytes, "folder C:\\path", "key HKLM\\path", "value HKLM\\path\\name" →
+// type and a hash of the data. Files under C:\\ (folders that lead elsewhere, such
+// as links to the Unix home, are not followed), and the HKLM, HKCU and HKCR trees.
+using MachineSnapshot = std::map<std::string, std::string>;
+MachineSnapshot TakeSnapshot();
+
+// One excluded part of the machine: items beginning with prefix (any letter case),
+// or only the item that is prefix, and why they are not compared.
+struct SnapshotExclusion {
+  const char* prefix;
+  const char* why;
+  bool alone = false;  // the item itself, not what lies below it
+};
+
+// "+ item", "- item" and "~ item" for what after has that before had not, lacks, or
+// holds otherwise; items under an exclusion are left out.
+std::vector<std::string> SnapshotDifferences(const MachineSnapshot& before, const MachineSnapshot& after,
+                                             const std::vector<SnapshotExclusion>& exclusions);

@@ -26,9 +26,12 @@ bool IsDialog(HWND window) {
 
 }  // namespace
 
-SetupProcess::SetupProcess(const std::string& program, const std::string& arguments) {
-  std::string command = "\"" + WindowsPath(program) + "\"";
-  if (!arguments.empty()) command += " " + arguments;
+SetupProcess::SetupProcess(const std::string& program, const std::string& arguments)
+    : SetupProcess(CommandLine{"\"" + WindowsPath(program) + "\"" +
+                               (arguments.empty() ? "" : " " + arguments)}) {}
+
+SetupProcess::SetupProcess(const CommandLine& commandLine) {
+  std::string command = commandLine.text;
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,

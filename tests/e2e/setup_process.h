@@ -16,6 +16,11 @@ class SetupProcess {
   // Starts the setup program (a Unix path is taken as a path on drive Z:) with the
   // arguments, if any.
   explicit SetupProcess(const std::string& program, const std::string& arguments = "");
+  // Starts a command line as it stands, program name quoted or not.
+  struct CommandLine {
+    std::string text;
+  };
+  explicit SetupProcess(const CommandLine& command);
   ~SetupProcess();
 
   bool Started() const { return process_.hProcess != nullptr; }

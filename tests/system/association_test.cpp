@@ -6,9 +6,11 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "support/registry_values_win.h"
 #include "system/associations.h"
+#include "system/recorded_log.h"
 #include "system/registry.h"
 #include "text/variables.h"
 
@@ -44,8 +46,32 @@ class AssociationTest : public ::testing::Test {
     ASSERT_EQ(CreateVariableTable(), 0);
     SetVariable("Destination", kDestination);
   }
-  void TearDown() override { DestroyVariableTableForTest(); }
+  void TearDown() override {
+    gLogActive = 0;
+    ClearRecordedLog();
+    DestroyVariableTableForTest();
+  }
 };
+
+TEST_F(AssociationTest, EachKeyWrittenIsLoggedWithItsTypeRightAfterTheExtension) {
+  ResetUninstallLog();
+  gLogActive = 1;
+  RegisterFileTypes();
+
+  std::vector<Recorded> entries = RecordedEntries();
+  ASSERT_EQ(entries.size(), 2u * 18 + 5);
+  const char* const pairs[][2] = {{".arj", "quorbex.arj"}, {".tgz", "quorbex.tgz"}, {".zoo", "quorbex.zoo"}};
+  for (const auto& pair : pairs) {
+    size_t k = 0;
+    while (k < 36 && entries[k].first != pair[0]) k += 2;
+    ASSERT_LT(k, 36u) << pair[0];
+    EXPECT_EQ(entries[k], (Recorded{5, pair[0], ""}));
+    EXPECT_EQ(entries[k + 1], (Recorded{5, pair[1], ""}));
+  }
+  EXPECT_EQ(entries[36], (Recorded{6, "AppEvents\\EventLabels\\TORVQBOperationCompleteFail", ""}));
+  EXPECT_EQ(entries[40],
+            (Recorded{6, "AppEvents\\Schemes\\Apps\\TORVQuorbex32\\TORVQBOperationCompleteSuccess", ""}));
+}
 
 TEST_F(AssociationTest, EveryArchiveExtensionOpensWithTheInstalledProgram) {
   // Another archiver owns ".zoo"; ".zip" has a value of its own and "quorbex.zip" a verb.
