@@ -2,7 +2,7 @@
 # Fails when a Windows program of the build imports a DLL that Windows does not ship
 # (libgcc, libstdc++, winpthread and the like).
 objdump=$1 build=$2
-allowed='^(kernel32|user32|gdi32|comctl32|comdlg32|ole32|oleaut32|shell32|shlwapi|advapi32|msvcrt|version|winmm)\.dll$'
+allowed='^(kernel32|user32|gdi32|comctl32|comdlg32|ole32|oleaut32|shell32|shlwapi|advapi32|msvcrt|version|winmm|imagehlp)\.dll$'
 count=0 bad=0
 while IFS= read -r exe; do
   count=$((count + 1))
