@@ -13,11 +13,11 @@
 #include "system/uninstall_log_read.h"
 #include "text/path_parts.h"
 #include "text/resource_text.h"
+#include "text/run_log.h"
 #include "text/strings.h"
 #include "uninstall/command_line.h"
 #include "uninstall/removal_plan.h"
 #include "uninstall/removal_win.h"
-#include "uninstall/text_log_win.h"
 #include "uninstall/uninstall_ids.h"
 
 namespace {
@@ -42,7 +42,7 @@ struct PathList {
 
 void Tell(int entry, const char* first = "", const char* second = "", const char* third = "") {
   char* text = FormatResourceMessage(entry, first, second, third);
-  WriteTextLog(text != nullptr ? text : "(no memory)");
+  RunLog(text != nullptr ? text : "(no memory)");
   if (!gSilent) {
     MessageBoxA(gProgressDialog, text != nullptr ? text : "", gCaption != nullptr ? gCaption : "",
                 MB_OK | MB_ICONSTOP);
@@ -221,9 +221,9 @@ Outcome RemoveEverything(const LogContents& log, const char* selfPath) {
     int result = CarryOutStep(&context, steps[i], &error);
     CountResult(&outcome.tally, result);
     char code[32] = "";
-    if (error != 0) wsprintfA(code, " (error %lu)", error);
-    WriteTextLog(shown, ": ", ResultWord(result));
-    if (error != 0 && result == resultFailed) WriteTextLog(shown, code);
+    if (error != 0) wsprintfA(code, "(error %lu)", error);
+    RunLog(shown, ResultWord(result));
+    if (error != 0 && result == resultFailed) RunLog(shown, code);
     if (result == resultFailed) AddToList(&outcome.failed, shown);
     if (result == resultKept) AddToList(&outcome.kept, shown);
     if (result == resultEmptyAfterRestart) AddToList(&outcome.emptyAfterRestart, shown);
@@ -262,7 +262,7 @@ void ReportOutcome(const Outcome& outcome, const char* product) {
   // The lists begin with blank lines when nothing stands before them.
   const char* shown = message;
   while (*shown == '\r' || *shown == '\n') ++shown;
-  WriteTextLog(shown);
+  RunLog(shown);
   if (!gSilent) {
     MessageBoxA(gProgressDialog, shown, gCaption,
                 MB_OK | (outcome.tally.failed != 0 ? MB_ICONSTOP : MB_ICONINFORMATION));
@@ -279,7 +279,7 @@ int Uninstall(const UninstallOptions& options, const char* selfPath) {
     Tell(IDS_UNINSTALL_NO_MEMORY);
     return exitFailed;
   }
-  WriteTextLog("Uninstall log: ", logPath);
+  RunLog("Uninstall log:", logPath);
   DWORD error = 0;
   Image image = ReadWholeFile(logPath, &error);
   if (image.bytes == nullptr) {
@@ -314,7 +314,7 @@ int Uninstall(const UninstallOptions& options, const char* selfPath) {
                                             MB_YESNO | MB_ICONQUESTION) == IDYES;
     std::free(question);
     if (!yes) {
-      WriteTextLog("The user chose not to remove ", log.productName);
+      RunLog("The user chose not to remove", log.productName);
       exitCode = exitDeclined;
     } else {
       Outcome outcome = RemoveEverything(log, selfPath);
@@ -350,14 +350,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     Tell(IDS_UNINSTALL_NO_MEMORY);
   } else {
     gSilent = options.silent;
-    if (options.textLog != nullptr && !OpenTextLog(options.textLog)) {
+    if (options.textLog != nullptr && !OpenRunLog(options.textLog)) {
       Tell(IDS_UNINSTALL_CANNOT_LOG, options.textLog);
     } else {
       exitCode = Uninstall(options, selfPath);
       char code[16];
       wsprintfA(code, "%d", exitCode);
-      WriteTextLog("Exit code ", code);
-      CloseTextLog();
+      RunLog("Exit code", code);
+      CloseRunLog();
     }
   }
   FreeUninstallOptions(&options);
