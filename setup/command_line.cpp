@@ -47,6 +47,7 @@ int SmallNumber(const char* start, const char* end) {
 
 bool ParseComponents(const char* start, const char* end, CommandLine* out) {
   std::memset(out->componentBits, 0, sizeof out->componentBits);
+  if (start == end) return false;  // installing nothing is no installation
   while (start < end) {
     const char* comma = start;
     while (comma != end && *comma != ',') ++comma;

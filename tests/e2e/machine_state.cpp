@@ -273,3 +273,26 @@ std::vector<std::string> SnapshotDifferences(const MachineSnapshot& before, cons
   }
   return out;
 }
+
+const std::vector<SnapshotExclusion>& WindowsOwnChanges() {
+  static const std::vector<SnapshotExclusion> kChanges = {
+    {"C:\\windows\\wininit.", "95/98 runs: the restart's instructions, checked line by line instead"},
+    {"HKLM\\System\\CurrentControlSet\\Control\\Session Manager\\PendingFileRenameOperations",
+     "the delayed deletes: consumed by the restart"},
+    {"HKCU\\Software\\Wine", "the test's per-program settings (the 95/98 family)"},
+    // Runs in English and Japanese share the prefix; the system rewrites these for the
+    // language of the programs it starts.
+    {"HKCU\\Control Panel\\International", "the user's locale"},
+    {"HKCU\\Keyboard Layout", "the keyboard of the locale"},
+    {"HKLM\\System\\CurrentControlSet\\Control\\Nls", "the code pages of the locale"},
+    {"HKLM\\System\\CurrentControlSet\\Control\\FontAssoc", "the fonts of the locale's character set"},
+    {"HKLM\\System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts",
+     "the system fonts of the locale"},
+    {"HKLM\\System\\CurrentControlSet\\Control\\TimeZoneInformation", "the time zone's name, in the locale"},
+    {"HKCU\\AppEvents\\EventLabels",
+     "the sound labels' own key, which every Windows profile has and a new Wine prefix lacks: "
+     "writing the product's labels creates it; the log names the labels, which are removed",
+     true},
+};
+  return kChanges;
+}

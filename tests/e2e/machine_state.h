@@ -56,6 +56,9 @@ struct SnapshotExclusion {
   bool alone = false;  // the item itself, not what lies below it
 };
 
+// What Windows itself changes between two snapshots, and the tests' own traces.
+const std::vector<SnapshotExclusion>& WindowsOwnChanges();
+
 // "+ item", "- item" and "~ item" for what after has that before had not, lacks, or
 // holds otherwise; items under an exclusion are left out.
 std::vector<std::string> SnapshotDifferences(const MachineSnapshot& before, const MachineSnapshot& after,

@@ -75,6 +75,7 @@ TEST(ParseCommandLine, TheFirstSwitchNotUnderstoodIsNamed) {
       {"/COMPONENTS=1,,2", "/COMPONENTS=1,,2"},
       {"/COMPONENTS=1,", "/COMPONENTS=1,"},
       {"/COMPONENTS=0", "/COMPONENTS=0"},
+      {"/COMPONENTS=", "/COMPONENTS="},
       {"/COMPONENTS=513", "/COMPONENTS=513"},
       {"/GROUP=", "/GROUP="},
       {"/GROUP=\"\"", "/GROUP=\"\""},
