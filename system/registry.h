@@ -19,6 +19,7 @@ LONG CreateProductKey();
 // 1 when the key was created (and logged), else 0.
 int RegisterAppPath(const char* programPath, const char* folder);
 
-// The product's Uninstall entry: "DisplayName" and "UninstallString".
+// The product's Uninstall entry: "DisplayName" and "UninstallString", and
+// "DisplayVersion" and "Publisher" when the configuration names them.
 // 1 when the key was created (and logged), else 0.
 int RegisterUninstall(const char* displayName, const char* command);
