@@ -206,7 +206,7 @@ def test_installed_mksetup_finds_its_stub(description):
     for path in [installed, os.path.join(prefix, 'lib', 'mksetup', 'setup-stub-x86_64.exe'),
                  os.path.join(prefix, 'share', 'man', 'man1', 'mksetup.1')]:
         assert os.path.isfile(path), path
-    out = os.path.join(WORK, 'installed-setup.exe')
+    out = os.path.join(WORK, 'made', 'here', 'installed-setup.exe')  # folders made as needed
     run(installed, 'build', description, '-o', out, '--arch', 'x86_64', '--iterations', '1')
     run(installed, 'list', out)
     result = run(installed, 'build', description, '-o', out, '--iterations', '1', ok=False)

@@ -126,12 +126,14 @@ void WriteSetupProgram(const BuildRequest& request, const BuiltProduct& b) {
       MergeProductResources(ReadResourceTree(stubBytes, stub), b.description, b.configuration);
   std::vector<uint8_t> program = ReplaceResources(stubBytes, stub, resources);
 
+  const std::string output = Absolute(request.output);
+  MakeFolders(output.substr(0, output.rfind('/')));
   StagedFiles staged;
-  std::string temporary = staged.Stage(request.output, true);
+  std::string temporary = staged.Stage(output, true);
   staged.Write(temporary, program);
   if (!request.signing.certificate.empty()) {
     StagedFiles signing;
-    std::string unsigned_ = signing.Stage(request.output);
+    std::string unsigned_ = signing.Stage(output);
     signing.Write(unsigned_, program);
     ::unlink(temporary.c_str());  // osslsigncode writes its output afresh
     SignProgram(unsigned_, temporary, request.signing);
