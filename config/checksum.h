@@ -4,18 +4,15 @@
 // the CRC-32 of payload/crc32.h over the resource's data.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-
-enum ChecksumKind : uint32_t {
-  checksumConfig = 1,   // resource type "CONFIG"
-  checksumArchive = 2,  // resource type "ARCHIVE"
-};
-
-enum ChecksumField : uint32_t {
-  checksumKind, checksumId, checksumLanguage, checksumSize, checksumCrc,
-  kChecksumRecordWords
-};
 
 constexpr char kChecksumType[] = "CHECKSUM";
 constexpr uint32_t kChecksumResourceId = 1;
-constexpr uint32_t kChecksumRecordSize = 4 * kChecksumRecordWords;
+
+constexpr uint32_t kChecksumKindConfig = 1;   // resource type "CONFIG"
+constexpr uint32_t kChecksumKindArchive = 2;  // resource type "ARCHIVE"
+
+// Word offsets within a record.
+enum ChecksumField { checksumKind, checksumId, checksumLanguage, checksumSize, checksumCrc, kChecksumRecordWords };
+constexpr size_t kChecksumRecordSize = 4 * kChecksumRecordWords;

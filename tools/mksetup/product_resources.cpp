@@ -14,8 +14,8 @@ constexpr uint32_t kManifestType = 24;
 constexpr uint32_t kEnglish = 1033, kJapanese = 1041;
 
 uint32_t ChecksumKindOf(const Resource& r) {
-  if (r.type == TextName("CONFIG")) return checksumConfig;
-  if (r.type == TextName("ARCHIVE")) return checksumArchive;
+  if (r.type == TextName("CONFIG")) return kChecksumKindConfig;
+  if (r.type == TextName("ARCHIVE")) return kChecksumKindArchive;
   return 0;
 }
 
@@ -105,7 +105,7 @@ std::string ChecksumProblem(const std::vector<Resource>& resources) {
     }
     if (found == nullptr) return "a CHECKSUM record names a missing resource";
     if (found->data.size() != Word(data, w + checksumSize) || Crc32(found->data) != Word(data, w + checksumCrc))
-      return std::string(kind == checksumConfig ? "CONFIG " : "ARCHIVE ") + std::to_string(id) +
+      return std::string(kind == kChecksumKindConfig ? "CONFIG " : "ARCHIVE ") + std::to_string(id) +
              " (language " + std::to_string(language) + ") differs from its CHECKSUM record";
     covered.insert({kind, id, language});
   }
