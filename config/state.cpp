@@ -22,3 +22,5 @@ int gLogActive = 0;
 int gRestartNeeded = 0;
 int gCancelRequested = 0;
 int gRestartLater = 0;
+int gSilent = 0;
+int gNoRestart = 0;

@@ -38,3 +38,6 @@ extern int gRestartNeeded;
 // phase on the same thread.
 extern int gCancelRequested;  // 1 once the user confirmed Cancel in the Extract dialog
 extern int gRestartLater;     // restart dialog: 0 restart now, 1 restart later
+// Switches of the command line that the install phase reads.
+extern int gSilent;     // 1: no window and no message box at all
+extern int gNoRestart;  // 1: a needed restart is only told, never offered

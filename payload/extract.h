@@ -22,7 +22,8 @@ struct ExtractResult {
 //   21  the user confirmed Cancel;
 //   31  a temporary file could not be created, 32 one could not be written completely
 //       (failedEntry names the entry), 8 memory ran out;
-//   20  the payload's CRC-32 differs from payloadCrc;
+//   20  the payload's CRC-32 differs from payloadCrc, or the stream holds more bytes
+//       than the file table's sizes add up to;
 //   a status of the decoder, or 29 when the stream ends before the last file.
 // In every case no temporary file is left open, and gReplaceList lists the temporary
 // files written so far.

@@ -39,8 +39,27 @@ const uint8_t* FileRecord(int32_t index) {
   return ConfigRecord(wordFileTable, kFileRecordSize, uint32_t(index));
 }
 
+// The folder whose levels were last made or found, so that the files of one folder
+// ask the file system for it once; none at the start of a run.
+char* gKnownFolder = nullptr;
+
+// When the status line last changed: a person reads a few names a second, and
+// formatting one per file costs more than the file itself for small ones.
+DWORD gStatusShownAt = 0;
+bool gStatusShown = false;
+constexpr DWORD kStatusInterval = 50;  // milliseconds
+
+void ForgetKnownFolder() {
+  std::free(gKnownFolder);
+  gKnownFolder = nullptr;
+}
+
 // "Extracting %1" or "Skipping %1" with the file's name and extension.
 void ShowStatus(int entry, const char* path) {
+  const DWORD now = GetTickCount();
+  if (gStatusShown && now - gStatusShownAt < kStatusInterval) return;
+  gStatusShown = true;
+  gStatusShownAt = now;
   PathParts parts = SplitPath(path);
   char* text = FormatResourceMessage(entry, path + parts.folderEnd);
   if (text != nullptr) SetDlgItemTextA(gExtractDialog, IDC_STATUS, text);
@@ -52,21 +71,25 @@ void ShowStatus(int entry, const char* path) {
 int OpenOutput(const uint8_t* record, ReplaceEntry* entry) {
   entry->targetPath = ExpandVariables(ConfigString(RecordField(record, fileTarget)));
   if (entry->targetPath == nullptr) return statusNoMemory;
-  entry->tempPath = MakeTempName(entry->targetPath, "IT");
-  if (entry->tempPath == nullptr) return statusCannotCreateFile;
 
   PathParts parts = SplitPath(entry->targetPath);
-  char* folder = static_cast<char*>(std::malloc(parts.folderEnd + 1));
-  if (folder == nullptr) return statusNoMemory;
-  std::memcpy(folder, entry->targetPath, parts.folderEnd);
-  folder[parts.folderEnd] = '\0';
-  // A folder that cannot be made shows up as a file that cannot be created.
-  CreateDirectories(folder);
-  std::free(folder);
+  if (gKnownFolder == nullptr || std::strlen(gKnownFolder) != parts.folderEnd ||
+      std::memcmp(gKnownFolder, entry->targetPath, parts.folderEnd) != 0) {
+    char* folder = static_cast<char*>(std::malloc(parts.folderEnd + 1));
+    if (folder == nullptr) return statusNoMemory;
+    std::memcpy(folder, entry->targetPath, parts.folderEnd);
+    folder[parts.folderEnd] = '\0';
+    ForgetKnownFolder();
+    // A folder that cannot be made shows up as a file that cannot be created.
+    if (CreateDirectories(folder) == statusOk) {
+      gKnownFolder = folder;
+    } else {
+      std::free(folder);
+    }
+  }
 
   ShowStatus(IDS_EXTRACTING, entry->targetPath);
-  gOutputFile = CreateFileA(entry->tempPath, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                            CREATE_ALWAYS, 0, nullptr);
+  gOutputFile = CreateTempFile(entry->targetPath, "IT", &entry->tempPath);
   if (gOutputFile == INVALID_HANDLE_VALUE) return statusCannotCreateFile;
   LogFile(entry->targetPath);  // the log names the target, never the temporary file
   return statusOk;
@@ -165,6 +188,8 @@ ExtractResult ExtractPayload() {
   gFileDone = 0;
   gTotalDecoded = 0;
   gRunningCrc = 0xFFFFFFFFu;
+  gStatusShown = false;
+  ForgetKnownFolder();
   int status = Inflate();
 
   // Empty files after the last decoded byte.
@@ -175,12 +200,16 @@ ExtractResult ExtractPayload() {
     gWriterStatus = statusWriteFailed;
   }
   gFileDone = 0;
+  ForgetKnownFolder();
 
   // The writer stops at the file it could not create or write.
   if (gWriterStatus != statusOk) return {gWriterStatus, gFileIndex};
   if (gCancelRequested) return {statusCanceled, -1};
   if (status != statusOk) return {status, -1};
   if (gFileIndex != int32_t(fileCount)) return {statusTruncated, -1};
+  // A stream longer than the file table says: the table cannot be trusted any more
+  // than a wrong checksum.
+  if (gTotalDecoded != gPayloadTotal) return {statusBadCrc, -1};
   if ((gRunningCrc ^ 0xFFFFFFFFu) != ConfigWord(wordPayloadCrc)) return {statusBadCrc, -1};
   SendMessageA(gExtractProgress, PBM_SETPOS, kProgressEnd, 0);
   return {statusOk, -1};

@@ -62,7 +62,8 @@ void WriteCounter(char* out, uint32_t n) {
 
 }  // namespace
 
-char* MakeTempNameProbing(const char* path, const char* prefix, NameTakenFunction taken) {
+char* MakeTempNameProbing(const char* path, const char* prefix, NameTakenFunction taken,
+                          void* context) {
   PathParts parts = SplitPath(path);
   size_t prefixLength = std::strlen(prefix);
   size_t keyLength = parts.folderEnd + prefixLength;
@@ -74,7 +75,7 @@ char* MakeTempNameProbing(const char* path, const char* prefix, NameTakenFunctio
   TempCounter* counter = CounterFor(name, keyLength);
   for (uint32_t n = counter != nullptr ? counter->next : 0; n <= kLastCounter; ++n) {
     WriteCounter(name + keyLength, n);
-    if (!taken(name)) {
+    if (!taken(name, context)) {
       // The caller creates this name next; probing resumes here and finds it taken.
       if (counter != nullptr) counter->next = n;
       return name;

@@ -2,8 +2,9 @@
 // IT0.tmp, IT1.tmp, ... in the target's folder, the first one not yet taken.
 #pragma once
 
-// Whether a file or folder of that name exists.
-typedef bool (*NameTakenFunction)(const char* path);
+// Whether a file or folder of that name exists (or, for a probe that creates the file,
+// whether it could not be had); context is the caller's.
+typedef bool (*NameTakenFunction)(const char* path, void* context);
 
 // path's drive and folder, then prefix, a counter from 0 in decimal and ".tmp": the
 // first such name that taken() denies, as a new heap string. None when memory runs
@@ -13,10 +14,18 @@ typedef bool (*NameTakenFunction)(const char* path);
 // the next probe in that folder starts there, so that many files in one folder cost
 // two probes each instead of one per earlier file. Names below it are assumed to stay
 // taken, which holds while the run only adds files.
-char* MakeTempNameProbing(const char* path, const char* prefix, NameTakenFunction taken);
+char* MakeTempNameProbing(const char* path, const char* prefix, NameTakenFunction taken,
+                          void* context = nullptr);
 
-// The same, asking the file system.
-char* MakeTempName(const char* path, const char* prefix);
+#ifdef _WIN32
+#include <windows.h>
+
+// The same on the file system, creating the file as it probes: one open per file,
+// with no look-up before it. Returns the new file open for writing, its name in
+// *name (a new heap string, also when the file could not be created, so that the
+// failure can name it). INVALID_HANDLE_VALUE when it could not be created.
+HANDLE CreateTempFile(const char* path, const char* prefix, char** name);
+#endif
 
 // Starts a new run: every folder is probed from 0 again.
 void ForgetTempNames();

@@ -22,6 +22,16 @@
 #define IDS_SETUP_DAMAGED 80
 #define IDS_NO_SHELL_ALLOCATOR 81
 #define IDS_SETUP_CANNOT_RUN_CAPTION 82
+/* What an installation could not do, named at its end. */
+#define IDS_NOT_COMPLETED 120
+#define IDS_FAILED_PROGRAM_FOLDER 121
+#define IDS_FAILED_SHORTCUT 122
+#define IDS_FAILED_REGISTRY 123
+#define IDS_FAILED_LOG 124
+/* The command line. */
+#define IDS_RESTART_NEEDED 125
+#define IDS_USAGE 126
+#define IDS_BAD_SWITCH 127
 
 /* Dialog templates. */
 #define IDD_PATH_PAGE 104

@@ -9,11 +9,13 @@
 #include "resources/resource_ids.h"
 #include "setup/install_phase.h"
 #include "setup/replace_files.h"
+#include "setup/rollback.h"
 #include "system/associations.h"
 #include "system/registry.h"
 #include "system/shortcuts.h"
 #include "system/uninstall_log.h"
 #include "text/resource_text.h"
+#include "text/run_log.h"
 #include "text/status.h"
 #include "text/strings.h"
 #include "text/variables.h"
@@ -22,22 +24,26 @@
 
 namespace {
 
-void DeleteTemporaryFiles() {
-  uint32_t fileCount = ConfigWord(wordFileCount);
-  for (uint32_t i = 0; i < fileCount; ++i) {
-    if (gReplaceList[i].tempPath != nullptr) DeleteFileA(gReplaceList[i].tempPath);
-  }
-}
-
 void EndExtractDialog() {
   gLogActive = 0;
   ShowWindow(gExtractDialog, SW_HIDE);
   gCancelRequested = 0;
 }
 
+// Every message of the install phase goes to the run's log; a silent run shows none.
 void ShowMessage(char* text, const char* caption, UINT icon) {
-  if (text != nullptr) MessageBoxA(gMainDialog, text, caption, MB_OK | icon);
+  if (text != nullptr) {
+    RunLog("Message:", text);
+    if (!gSilent) MessageBoxA(gMainDialog, text, caption, MB_OK | icon);
+  }
   std::free(text);
+}
+
+// Names root\path (path may be none when memory ran out) among the failures.
+void AddRegistryFailure(InstallFailures* failures, const char* root, const char* path) {
+  char* name = path != nullptr ? ConcatStrings(root, path, nullptr) : nullptr;
+  AddInstallFailure(failures, failureRegistry, name != nullptr ? name : root, nullptr);
+  std::free(name);
 }
 
 // Expands text and hands the result to use; nothing when memory runs out.
@@ -84,27 +90,39 @@ char* ExtractFailureMessage(ExtractResult result) {
   return message;
 }
 
-void RunInstallPhase(const char* programFolderName, int associate) {
+int RunInstallPhase(const char* programFolderName, int associate) {
   ShowWindow(gMainDialog, SW_HIDE);
-  ShowWindow(gExtractDialog, SW_SHOW);
-  UpdateWindow(gExtractDialog);
+  if (!gSilent) {
+    ShowWindow(gExtractDialog, SW_SHOW);
+    UpdateWindow(gExtractDialog);
+  }
+  RunLog("Installing", gProductName);
   gLogActive = 1;
-  CreateProductKey();
-  CreateProgramFolder(programFolderName);
+  InstallFailures failures = {nullptr, 0, 0, 0};
+  const MadeByThisRun made = NoteWhatExists(programFolderName);
+  if (CreateProductKey() != ERROR_SUCCESS) {
+    AddRegistryFailure(&failures, "HKEY_CURRENT_USER\\", gProductKey);
+  }
+  if (CreateProgramFolder(programFolderName) != statusOk) {
+    AddInstallFailure(&failures, failureProgramFolder, programFolderName, nullptr);
+  }
 
   ExtractResult extracted = ExtractPayload();
   if (extracted.status != statusOk) {
     // A cancel, or files that are incomplete or cannot be trusted: none of them may
-    // take the place of an existing file, and no log is written.
-    DeleteTemporaryFiles();
+    // take the place of an existing file, and no log is written. What this run made
+    // goes again, so that the message below is true.
+    RollBackInstallation(made);
     EndExtractDialog();
-    if (extracted.status != statusCanceled) {
-      ShowMessage(ExtractFailureMessage(extracted), gWindowTitle, MB_ICONERROR);
+    FreeInstallFailures(&failures);
+    if (extracted.status == statusCanceled) {
+      RunLog("Cancelled by the user; nothing was changed");
+      return outcomeCancelled;
     }
-    return;
+    ShowMessage(ExtractFailureMessage(extracted), gWindowTitle, MB_ICONERROR);
+    return outcomeFailed;
   }
 
-  ReplaceFailures failures = {nullptr, 0, 0};
   ReplaceFiles(&failures);
 
   char* creating = LoadResourceText(IDS_CREATING_GROUPS);
@@ -112,36 +130,59 @@ void RunInstallPhase(const char* programFolderName, int associate) {
   std::free(creating);
   uint32_t shortcutCount = ConfigWord(wordShortcutCount);
   for (uint32_t i = 0; i < shortcutCount; ++i) {
-    CreateShortcut(programFolderName, ConfigRecord(wordShortcutTable, kShortcutRecordSize, i));
+    const uint8_t* record = ConfigRecord(wordShortcutTable, kShortcutRecordSize, i);
+    if (CreateShortcut(programFolderName, record) != statusOk) {
+      AddInstallFailure(&failures, failureShortcut,
+                        ConfigString(RecordField(record, shortcutName)), nullptr);
+    }
   }
   if (associate == 1) RegisterFileTypes();
-  WithExpansion("$(Destination)\\quorbex.exe", [](const char* program) {
-    WithExpansion("$(Destination)", [program](const char* folder) {
-      RegisterAppPath(program, folder);
+  WithExpansion("$(Destination)\\quorbex.exe", [&failures](const char* program) {
+    WithExpansion("$(Destination)", [&failures, program](const char* folder) {
+      if (RegisterAppPath(program, folder) != 1) {
+        char* key = AppPathKeyPath();
+        AddRegistryFailure(&failures, "HKEY_LOCAL_MACHINE\\", key);
+        std::free(key);
+      }
     });
   });
+  char* uninstallKey = UninstallKeyPath();
   WithExpansion("\"$(Destination)\\uninstaller.exe\" uninstal.l0g",
-                [programFolderName](const char* command) {
-                  RegisterUninstall(programFolderName, command);
+                [&failures, programFolderName, uninstallKey](const char* command) {
+                  if (RegisterUninstall(programFolderName, command) != 1) {
+                    AddRegistryFailure(&failures, "HKEY_LOCAL_MACHINE\\", uninstallKey);
+                  }
                 });
-  WithExpansion("$(Destination)\\uninstal.l0g", [](const char* logPath) {
-    WriteUninstallLog(logPath, gProductName);
+  WithExpansion("$(Destination)\\uninstal.l0g", [&failures, uninstallKey](const char* log) {
+    if (WriteUninstallLog(log, gProductName) != statusOk) {
+      AddInstallFailure(&failures, failureLog, log, nullptr);
+      // An entry that starts the uninstaller on a log that is not there helps nobody.
+      if (uninstallKey != nullptr) DeleteRegistryKey(HKEY_LOCAL_MACHINE, uninstallKey, false);
+    }
   });
+  std::free(uninstallKey);
   EndExtractDialog();
 
-  // Files that could not be replaced are named in place of the success message, and
-  // before a restart that would take the message away.
-  if (failures.count != 0) {
-    ShowMessage(ReplaceFailureMessage(&failures), gWindowTitle, MB_ICONWARNING);
+  // What could not be done is named in place of the success message, and before a
+  // restart that would take the message away.
+  if (FailureCount(&failures) != 0) {
+    ShowMessage(InstallFailureMessage(&failures), gWindowTitle, MB_ICONWARNING);
   }
-  if (gRestartNeeded) {
+  const int outcome = FailureCount(&failures) != 0 ? outcomeFailed
+                      : gRestartNeeded            ? outcomeRestartNeeded
+                                                  : outcomeInstalled;
+  if (gRestartNeeded && gNoRestart) {
+    ShowMessage(FormatResourceMessage(IDS_RESTART_NEEDED, gProductName), gWindowTitle,
+                MB_ICONINFORMATION);
+  } else if (gRestartNeeded) {
     DialogBoxParamA(gInstance, MAKEINTRESOURCEA(IDD_RESTART), gMainDialog, RestartDialogProc, 0);
     if (!gRestartLater) RestartWindows();
-  } else if (failures.count == 0) {
+  } else if (outcome == outcomeInstalled) {
     char* caption = LoadResourceText(IDS_SUCCESS);
     ShowMessage(FormatResourceMessage(IDS_INSTALLED, gProductName), caption != nullptr ? caption : "",
                 0);
     std::free(caption);
   }
-  FreeReplaceFailures(&failures);
+  FreeInstallFailures(&failures);
+  return outcome;
 }

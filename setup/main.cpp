@@ -1,6 +1,7 @@
-// The setup program's entry point: probe the system, seed the variables, load the
-// configuration, create the frame and the Extract dialog, seed the folder variables,
-// run the wizard, and shut down. The exit code is 0 whatever happened.
+// The setup program's entry point: read the switches, probe the system, seed the
+// variables, load the configuration, create the frame and the Extract dialog, seed the
+// folder variables, run the wizard, and shut down. Without switches the exit code is 0
+// whatever happened; with them it tells how the run ended.
 #include <windows.h>
 #include <shlobj.h>
 
@@ -11,10 +12,14 @@
 #include "config/state.h"
 #include "config/state_win.h"
 #include "resources/resource_ids.h"
+#include "setup/command_line.h"
+#include "setup/install_phase.h"
+#include "setup/integrity.h"
 #include "setup/wizard.h"
 #include "system/registry.h"
 #include "system/uninstall_log.h"
 #include "text/resource_text.h"
+#include "text/run_log.h"
 #include "text/status.h"
 #include "text/strings.h"
 #include "text/variables.h"
@@ -25,14 +30,69 @@
 
 namespace {
 
-// Tells the user why setup cannot run, in the language of the string table.
-void RefuseToStart(int entry) {
-  char* text = LoadResourceText(entry);
+// Tells the user what text says (taken over and freed), unless the run is silent;
+// the run's log gets it either way.
+void Tell(char* text, UINT icon) {
+  const char* shown = text != nullptr ? text : "Setup cannot run.";
+  RunLog("Message:", shown);
+  if (!gSilent) {
+    char* caption = LoadResourceText(IDS_SETUP_CANNOT_RUN_CAPTION);
+    MessageBoxA(nullptr, shown, caption != nullptr ? caption : "Setup", MB_OK | icon);
+    std::free(caption);
+  }
+  std::free(text);
+}
+
+// Why setup cannot run, in the language of the string table.
+void RefuseToStart(int entry) { Tell(LoadResourceText(entry), MB_ICONSTOP); }
+
+// The switches and what they do, shown even to a silent run that asked for them.
+void ShowUsage() {
+  char* text = LoadResourceText(IDS_USAGE);
   char* caption = LoadResourceText(IDS_SETUP_CANNOT_RUN_CAPTION);
-  MessageBoxA(nullptr, text != nullptr ? text : "Setup cannot run.",
-              caption != nullptr ? caption : "Setup", MB_OK | MB_ICONSTOP);
+  MessageBoxA(nullptr, text != nullptr ? text : "", caption != nullptr ? caption : "Setup",
+              MB_OK | MB_ICONINFORMATION);
   std::free(text);
   std::free(caption);
+}
+
+int TellBadSwitch(const char* which) {
+  char* usage = LoadResourceText(IDS_USAGE);
+  Tell(FormatResourceMessage(IDS_BAD_SWITCH, which, usage != nullptr ? usage : ""),
+       MB_ICONSTOP);
+  std::free(usage);
+  return outcomeBadSwitch;
+}
+
+// Sets what the switches preset once start-up has seeded the defaults. None, or the
+// switch that names something this product does not have.
+const char* ApplyPresets(const CommandLine& line, WizardPresets* presets) {
+  presets->type = line.setupType;
+  presets->programFolder = line.group;
+  presets->associate = line.noAssociate ? 0 : 1;
+  if (line.setupType >= 0 && uint32_t(line.setupType) >= ConfigWord(wordSetupTypeCount)) {
+    return "/TYPE";
+  }
+  if (line.components) {
+    const uint32_t count = ConfigWord(wordComponentCount);
+    for (uint32_t k = count; k < uint32_t(kMaxComponents); ++k) {
+      if (line.componentBits[k / 8] & (1u << (k % 8))) return "/COMPONENTS";
+    }
+    for (uint32_t k = 0; k < gSelectionBytes; ++k) gCustomSelection[k] = line.componentBits[k];
+    // Components name the custom type unless a type was given.
+    if (line.setupType < 0) presets->type = int(ConfigWord(wordCustomSetupType));
+  }
+  for (int i = 0; i < line.variableCount; ++i) {
+    bool known = false;
+    for (uint32_t k = 0; k < ConfigWord(wordPathPageCount); ++k) {
+      const uint8_t* page = ConfigRecord(wordPathPageTable, kPathPageRecordSize, k);
+      known = known || std::strcmp(ConfigString(RecordField(page, pathVariable)),
+                                   line.variables[i].name) == 0;
+    }
+    if (!known) return std::strcmp(line.variables[i].name, "Destination") == 0 ? "/D" : "/VAR";
+    SetVariable(line.variables[i].name, line.variables[i].value);
+  }
+  return nullptr;
 }
 
 // Status 0, or 1 when the shell's allocator cannot be had.
@@ -70,6 +130,11 @@ int LoadConfiguration() {
     return IDS_SETUP_DAMAGED;
   gArchiveSize = uint32_t(archiveSize);
   if (CheckConfiguration(gConfig, gConfigSize, gStrings, gStringsSize) != configOk)
+    return IDS_SETUP_DAMAGED;
+  // A damaged download is told before the wizard, not found out half-way through.
+  char path[1024];
+  DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+  if (length == 0 || length >= sizeof path || !SetupIsWhole(gInstance, path))
     return IDS_SETUP_DAMAGED;
   return 0;
 }
@@ -128,23 +193,54 @@ void ShutDown() {
   CoUninitialize();
 }
 
+// The decimal text of a small number, for the log.
+const char* NumberText(int n, char (&buffer)[12]) {
+  wsprintfA(buffer, "%d", n);
+  return buffer;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   gInstance = instance;
-  // Nothing is shown and nothing is written before the system and the resources
-  // are known to be usable.
-  int refusal = ProbeSystem() != 0 ? IDS_NO_SHELL_ALLOCATOR : 0;
-  if (refusal == 0) {
-    SeedVariables();
-    refusal = LoadConfiguration();
+  CommandLine line;
+  if (!ParseCommandLine(SkipProgramName(GetCommandLineA()), &line)) return outcomeFailed;
+  gSilent = line.silent ? 1 : 0;
+  gNoRestart = line.noRestart ? 1 : 0;
+  if (line.logPath != nullptr && OpenRunLog(line.logPath)) {
+    RunLog("Command line:", GetCommandLineA());
   }
-  if (refusal == 0) refusal = InitializeSetup();
-  if (refusal == 0) {
-    RunWizard();
+
+  int outcome = outcomeInstalled;
+  if (line.bad != nullptr) {
+    outcome = TellBadSwitch(line.bad);
+  } else if (line.help) {
+    ShowUsage();
   } else {
-    RefuseToStart(refusal);
+    // Nothing is shown and nothing is written before the system and the resources
+    // are known to be usable.
+    int refusal = ProbeSystem() != 0 ? IDS_NO_SHELL_ALLOCATOR : 0;
+    if (refusal == 0) {
+      SeedVariables();
+      refusal = LoadConfiguration();
+    }
+    if (refusal == 0) refusal = InitializeSetup();
+    WizardPresets presets = {-1, nullptr, 1};
+    const char* unknown = refusal == 0 ? ApplyPresets(line, &presets) : nullptr;
+    if (refusal != 0) {
+      RefuseToStart(refusal);
+      outcome = outcomeFailed;
+    } else if (unknown != nullptr) {
+      outcome = TellBadSwitch(unknown);
+    } else {
+      outcome = RunWizard(presets, gSilent != 0);
+    }
+    ShutDown();
   }
-  ShutDown();
-  return 0;
+  char number[12];
+  RunLog("Exit code", NumberText(outcome, number));
+  CloseRunLog();
+  const bool switches = line.any;
+  FreeCommandLine(&line);
+  return switches ? outcome : 0;
 }

@@ -1,8 +1,8 @@
 // Putting the extracted files in place of the old ones once the extraction is done.
 #pragma once
 
+#include "setup/install_report.h"
 #include "setup/replace_plan.h"
-#include "setup/replace_report.h"
 
 // Deletes the old file at targetPath and moves the new one from tempPath into its
 // place, now or, when the old file is in use, at the next restart. Returns the action
@@ -14,4 +14,4 @@ ReplaceAction ReplaceOneFile(const char* targetPath, const char* tempPath);
 // Every entry of gReplaceList that has a target, in table order: sets gRestartNeeded
 // when one waits for the restart, adds those that could not be put in place to
 // failures, and marks each entry handled.
-void ReplaceFiles(ReplaceFailures* failures);
+void ReplaceFiles(InstallFailures* failures);

@@ -7,6 +7,7 @@
 #include "config/state_win.h"
 #include "setup/replace_files.h"
 #include "system/rename_entries.h"
+#include "text/run_log.h"
 #include "text/variables.h"
 
 namespace {
@@ -18,8 +19,9 @@ void DeleteOldFile(const char* targetPath, ReplaceFacts* facts) {
   }
   facts->deleteError = GetLastError();
   DWORD attributes = GetFileAttributesA(targetPath);
-  facts->readOnly = attributes != INVALID_FILE_ATTRIBUTES &&
-                    (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+  const bool known = attributes != INVALID_FILE_ATTRIBUTES;
+  facts->readOnly = known && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+  facts->targetIsFolder = known && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 // The 95/98 family reads short paths from WININIT.INI when it next starts.
@@ -39,7 +41,8 @@ bool ScheduleInIni(const char* shortTarget, const char* tempPath) {
 }  // namespace
 
 ReplaceAction ReplaceOneFile(const char* targetPath, const char* tempPath) {
-  ReplaceFacts facts = {int(gVersionInfo.dwPlatformId), 0, false, false, tryNotYet, tryNotYet};
+  ReplaceFacts facts = {int(gVersionInfo.dwPlatformId), 0, false, false, tryNotYet, tryNotYet,
+                       false};
   DWORD clearedAttributes = INVALID_FILE_ATTRIBUTES;  // to put back if the old file stays
   // Taken while the old file exists: once it is deleted, its short name is gone too.
   char* shortTarget = facts.platformId == 1 ? ToShortPath(targetPath) : nullptr;
@@ -86,20 +89,26 @@ ReplaceAction ReplaceOneFile(const char* targetPath, const char* tempPath) {
   }
 }
 
-void ReplaceFiles(ReplaceFailures* failures) {
+void ReplaceFiles(InstallFailures* failures) {
   uint32_t fileCount = ConfigWord(wordFileCount);
   for (uint32_t i = 0; i < fileCount; ++i) {
     ReplaceEntry& entry = gReplaceList[i];
     if (entry.targetPath == nullptr || entry.tempPath == nullptr) continue;
     switch (ReplaceOneFile(entry.targetPath, entry.tempPath)) {
+      case replaceDone:
+        RunLog("Installed", entry.targetPath);
+        break;
       case replaceAtRestart:
+        RunLog("Installed at the next restart (in use now):", entry.targetPath);
         gRestartNeeded = 1;
         break;
       case replaceDropNew:
-        AddReplaceFailure(failures, entry.targetPath, nullptr);
+        RunLog("Failed, the old file is kept:", entry.targetPath);
+        AddInstallFailure(failures, failureFileKept, entry.targetPath, nullptr);
         break;
       case replaceStranded:
-        AddReplaceFailure(failures, entry.targetPath, entry.tempPath);
+        RunLog("Failed, the new file stayed as", entry.tempPath);
+        AddInstallFailure(failures, failureFileStranded, entry.targetPath, entry.tempPath);
         break;
       default:
         break;

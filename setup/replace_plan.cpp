@@ -22,6 +22,8 @@ bool IsInUseError(uint32_t error) {
 }
 
 ReplaceAction NextReplaceAction(const ReplaceFacts& f) {
+  // Deleting a folder is denied like deleting a file in use, but no restart helps.
+  if (f.targetIsFolder) return replaceDropNew;
   bool oldGone = f.deleteError == 0 || f.deleteError == replaceErrorFileNotFound;
   if (oldGone) {
     switch (f.move) {

@@ -23,6 +23,7 @@ struct ReplaceFacts {
   bool madeWritable;      // that attribute was cleared and the deletion repeated
   ReplaceTry move;        // the new file moved into place now
   ReplaceTry schedule;    // the replacement arranged for the next restart
+  bool targetIsFolder;    // a folder stands where the file goes: nothing can replace it
 };
 
 enum ReplaceAction {

@@ -48,7 +48,7 @@ struct Choices {
   int associate = 1;
 };
 
-PageResult RunStep(const WizardSteps& steps, int32_t code, Choices& choices) {
+PageResult RunStep(const WizardSteps& steps, int32_t code, Choices& choices, int* outcome) {
   PageResult result = pageNone;
   switch (code) {
     case codeWelcome:
@@ -85,8 +85,8 @@ PageResult RunStep(const WizardSteps& steps, int32_t code, Choices& choices) {
       if (result == pageBack) steps.setNextText(gNextText);
       return result;
     case codeInstall:
-      steps.runInstallPhase(choices.programFolder != nullptr ? choices.programFolder : "",
-                            choices.associate);
+      *outcome = steps.runInstallPhase(
+          choices.programFolder != nullptr ? choices.programFolder : "", choices.associate);
       return pageNext;
     default: {
       const uint8_t* page =
@@ -99,9 +99,17 @@ PageResult RunStep(const WizardSteps& steps, int32_t code, Choices& choices) {
 
 }  // namespace
 
-PageResult RunWizardSteps(const WizardSteps& steps) {
+PageResult RunWizardSteps(const WizardSteps& steps, const WizardPresets* presets,
+                          int* installOutcome) {
   Choices choices;
-  choices.programFolder = DuplicateString(ConfigString(ConfigWord(wordDefaultProgramFolder)));
+  const bool presetFolder = presets != nullptr && presets->programFolder != nullptr;
+  choices.programFolder = DuplicateString(
+      presetFolder ? presets->programFolder : ConfigString(ConfigWord(wordDefaultProgramFolder)));
+  if (presets != nullptr) {
+    if (presets->type >= 0) choices.type = presets->type;
+    choices.associate = presets->associate;
+  }
+  int outcome = 0;
   BuildFirstList();
   steps.showFrame();
 
@@ -109,7 +117,7 @@ PageResult RunWizardSteps(const WizardSteps& steps) {
   for (;;) {
     steps.enableBack(gPageIndex != 0);
     const int32_t code = gPageList[gPageIndex];
-    result = RunStep(steps, code, choices);
+    result = RunStep(steps, code, choices, &outcome);
     if (code == codeInstall) break;
     if (result == pageNext && gPageIndex + 1 < gPageCount) {
       ++gPageIndex;
@@ -122,5 +130,6 @@ PageResult RunWizardSteps(const WizardSteps& steps) {
     }
   }
   std::free(choices.programFolder);
+  if (installOutcome != nullptr) *installOutcome = outcome;
   return result;
 }

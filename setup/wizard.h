@@ -37,15 +37,26 @@ struct WizardSteps {
   PageResult (*runPathPage)(const char* prompt, const char* variable);
   PageResult (*runProgramFolderPage)(char** name);  // replaces *name with a new heap string
   PageResult (*runAssociatePage)(int* associate);
-  void (*runInstallPhase)(const char* programFolder, int associate);
+  int (*runInstallPhase)(const char* programFolder, int associate);  // how it ended
   void (*enableBack)(bool enable);
   void (*setNextText)(const char* text);
   void (*showFrame)();
 };
 
-// Runs the wizard from its first page to the installation or a cancel, and returns
-// the last result: pageCancel, or pageNext after the installation.
-PageResult RunWizardSteps(const WizardSteps& steps);
+// Answers the pages start from instead of their defaults (the command line's).
+struct WizardPresets {
+  int type;                   // setup type index; -1 for the first
+  const char* programFolder;  // none for the configured default
+  int associate;              // 1 yes, 0 no
+};
 
-// The wizard of the program, on its dialogs.
-PageResult RunWizard();
+// Runs the wizard from its first page to the installation or a cancel, and returns
+// the last result: pageCancel, or pageNext after the installation, whose outcome
+// goes to *installOutcome.
+PageResult RunWizardSteps(const WizardSteps& steps, const WizardPresets* presets = nullptr,
+                          int* installOutcome = nullptr);
+
+// The wizard of the program, on its dialogs, or with silent the same road with every
+// page answered from the presets and none shown. Returns the run's outcome: the
+// installation's, or 1 when the user cancelled.
+int RunWizard(const WizardPresets& presets, bool silent);

@@ -7,7 +7,22 @@
 #include "ui/frame.h"
 #include "ui/pages.h"
 
-PageResult RunWizard() {
+namespace {
+
+// A page answered as it stands, without being shown.
+PageResult TakeText(const char*) { return pageNext; }
+PageResult TakeType(int*) { return pageNext; }
+PageResult TakeComponents() { return pageNext; }
+PageResult TakePath(const char*, const char*) { return pageNext; }
+PageResult TakeFolderName(char**) { return pageNext; }
+
+}  // namespace
+
+int RunWizard(const WizardPresets& presets, bool silent) {
+  static const WizardSteps kSilent = {
+      TakeText, TakeText, TakeType, TakeComponents, TakePath, TakeFolderName, TakeType,
+      RunInstallPhase, [](bool) {}, [](const char*) {}, [] {},
+  };
   static const WizardSteps kDialogs = {
       RunTextPage,
       RunAgreementPage,
@@ -21,5 +36,7 @@ PageResult RunWizard() {
       [](const char* text) { SetWindowTextA(gNextButton, text); },
       [] { ShowWindow(gMainDialog, SW_SHOW); },
   };
-  return RunWizardSteps(kDialogs);
+  int outcome = outcomeCancelled;
+  PageResult last = RunWizardSteps(silent ? kSilent : kDialogs, &presets, &outcome);
+  return last == pageNext ? outcome : outcomeCancelled;
 }

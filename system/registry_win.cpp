@@ -25,8 +25,8 @@ LONG SetString(HKEY key, const char* valueName, const char* text) {
 }
 
 // Creates parent\name under HKEY_LOCAL_MACHINE with two string values and logs the key.
-// A value that cannot be set leaves the entry incomplete; the key is still logged, since
-// it exists and the uninstaller should remove it.
+// A value that cannot be set leaves the entry incomplete (0); the key is still logged,
+// since it exists and the uninstaller should remove it.
 int RegisterMachineEntry(const char* parent, const char* name, const char* firstValue,
                          const char* firstText, const char* secondValue, const char* secondText) {
   HKEY parentKey;
@@ -39,8 +39,8 @@ int RegisterMachineEntry(const char* parent, const char* name, const char* first
     RegCloseKey(parentKey);
     return 0;
   }
-  SetString(entryKey, firstValue, firstText);
-  SetString(entryKey, secondValue, secondText);
+  const bool complete = SetString(entryKey, firstValue, firstText) == ERROR_SUCCESS &&
+                        SetString(entryKey, secondValue, secondText) == ERROR_SUCCESS;
 
   char* logged = ConcatStrings(parent, "\\", name, nullptr);
   if (logged != nullptr) {
@@ -49,7 +49,22 @@ int RegisterMachineEntry(const char* parent, const char* name, const char* first
   }
   RegCloseKey(entryKey);
   RegCloseKey(parentKey);
-  return 1;
+  return complete ? 1 : 0;
+}
+
+// A new heap string with the %NAME% references of text replaced; none when memory
+// runs out or the system cannot expand it.
+char* ExpandEnvironment(const char* text) {
+  DWORD size = ExpandEnvironmentStringsA(text, nullptr, 0);
+  for (int attempt = 0; size != 0 && attempt < 2; ++attempt) {
+    char* expanded = static_cast<char*>(std::malloc(size + 1));
+    if (expanded == nullptr) return nullptr;
+    DWORD needed = ExpandEnvironmentStringsA(text, expanded, size + 1);
+    if (needed != 0 && needed <= size + 1) return expanded;
+    std::free(expanded);
+    size = needed;  // the environment changed between the two calls
+  }
+  return nullptr;
 }
 
 }  // namespace
@@ -81,16 +96,17 @@ int ReadAppPathValue(char** out) {
   DWORD type = 0;
   DWORD size = 0;
   if (RegQueryValueExA(programKey, "Path", nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
-      type == REG_SZ) {
+      (type == REG_SZ || type == REG_EXPAND_SZ)) {
     char* value = static_cast<char*>(std::malloc(size_t(size) + 1));
     DWORD read = size;
     if (value != nullptr &&
         RegQueryValueExA(programKey, "Path", nullptr, &type, reinterpret_cast<BYTE*>(value),
                          &read) == ERROR_SUCCESS &&
-        type == REG_SZ && read <= size) {
+        (type == REG_SZ || type == REG_EXPAND_SZ) && read <= size) {
       value[read] = '\0';
-      *out = value;
-      status = 0;
+      *out = type == REG_EXPAND_SZ ? ExpandEnvironment(value) : value;
+      if (*out != value) std::free(value);
+      if (*out != nullptr) status = 0;
     } else {
       std::free(value);
     }
@@ -99,6 +115,37 @@ int ReadAppPathValue(char** out) {
   RegCloseKey(listKey);
   return status;
 }
+
+bool RegistryKeyExists(HKEY root, const char* subkey) {
+  HKEY key;
+  if (RegOpenKeyExA(root, subkey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+  RegCloseKey(key);
+  return true;
+}
+
+bool DeleteRegistryKey(HKEY root, const char* subkey, bool onlyWhenEmpty) {
+  char* path = DuplicateString(subkey);
+  if (path == nullptr) return false;
+  size_t length = std::strlen(path);
+  if (length != 0 && path[length - 1] == '\\') path[length - 1] = '\0';
+  bool gone = !RegistryKeyExists(root, path);
+  HKEY key;
+  if (!gone && RegOpenKeyExA(root, path, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+    DWORD subkeys = 1, values = 1;
+    const bool removable = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr,
+                                        nullptr, &values, nullptr, nullptr, nullptr,
+                                        nullptr) == ERROR_SUCCESS &&
+                       subkeys == 0 && (values == 0 || !onlyWhenEmpty);
+    RegCloseKey(key);
+    gone = removable && RegDeleteKeyA(root, path) == ERROR_SUCCESS;
+  }
+  std::free(path);
+  return gone;
+}
+
+char* AppPathKeyPath() { return ConcatStrings(kAppPathsKey, "\\", gMainProgramFile, nullptr); }
+
+char* UninstallKeyPath() { return ConcatStrings(kUninstallKey, "\\", gProductName, nullptr); }
 
 LONG CreateProductKey() {
   HKEY key;
@@ -124,7 +171,7 @@ int RegisterUninstall(const char* displayName, const char* command) {
     const char* value;
   } kDetails[] = {{wordDisplayVersion, "DisplayVersion"}, {wordPublisher, "Publisher"}};
   if (gConfig == nullptr) return 1;
-  char* subkey = ConcatStrings(kUninstallKey, "\\", gProductName, nullptr);
+  char* subkey = UninstallKeyPath();
   if (subkey == nullptr) return 1;
   for (const auto& detail : kDetails) {
     uint32_t text = ConfigWord(detail.word);

@@ -61,9 +61,14 @@ bool AddRenameEntries(const char* iniPath, const RenameEntry* entries, size_t co
 }
 
 char* ToShortPath(const char* path) {
-  // Short names are never longer than their long names.
-  const size_t length = std::strlen(path);
-  char* out = static_cast<char*>(std::malloc(length + 1));
+  // An alias may be longer than its long name ("a b" is "AB~1", "x.y.z" is "XYZ~1.Z"),
+  // but never longer than 8.3: room for one per level.
+  constexpr size_t kLongestAlias = 12;
+  size_t levels = 1;
+  for (size_t i = FindPathSeparator(path, 0); path[i] != '\0'; i = FindPathSeparator(path, i + 1)) {
+    ++levels;
+  }
+  char* out = static_cast<char*>(std::malloc(std::strlen(path) + levels * kLongestAlias + 1));
   if (out == nullptr) return nullptr;
   size_t used = 0;
   for (size_t start = 0;;) {
@@ -77,8 +82,8 @@ char* ToShortPath(const char* path) {
       WIN32_FIND_DATAA found;
       HANDLE search = FindFirstFileA(out, &found);
       if (search != INVALID_HANDLE_VALUE) {
-        size_t shortLength = std::strlen(found.cAlternateFileName);
-        if (shortLength != 0 && componentStart + shortLength <= used) {
+        size_t shortLength = strnlen(found.cAlternateFileName, kLongestAlias + 1);
+        if (shortLength != 0 && shortLength <= kLongestAlias) {
           std::memcpy(out + componentStart, found.cAlternateFileName, shortLength + 1);
           used = componentStart + shortLength;
         }

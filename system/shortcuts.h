@@ -3,6 +3,9 @@
 
 #include <cstdint>
 
+// $(ShellPrograms)\<folderName> as a new heap string; none when memory runs out.
+char* ProgramFolderPath(const char* folderName);
+
 // Creates $(ShellPrograms)\<folderName> (its last level only) and logs it, made or not.
 // 0 when the folder exists afterwards, 34 when it could not be made, 8 out of memory.
 int CreateProgramFolder(const char* folderName);

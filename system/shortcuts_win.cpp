@@ -12,17 +12,17 @@
 #include "text/strings.h"
 #include "text/variables.h"
 
-namespace {
-
-// $(ShellPrograms)\<folderName>. The folder name is the user's text and is taken as it
-// stands; only the shell folder is expanded.
 char* ProgramFolderPath(const char* folderName) {
+  // The folder name is the user's text and is taken as it stands; only the shell
+  // folder is expanded.
   char* programs = ExpandVariables("$(ShellPrograms)\\");
   if (programs == nullptr) return nullptr;
   char* path = ConcatStrings(programs, folderName, nullptr);
   std::free(programs);
   return path;
 }
+
+namespace {
 
 // Saves a link at linkPath; false when any shell call fails.
 bool SaveShellLink(const char* linkPath, const char* target, const char* arguments,

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "config/state.h"
+#include "text/run_log.h"
 #include "text/status.h"
 
 UninstallLog gUninstallLog;
@@ -28,8 +29,13 @@ bool AppendToPool(const char* text, uint32_t length, uint32_t* offset) {
   return true;
 }
 
+// How the text log of a run names each kind of entry.
+const char* const kMadeText[] = {"", "Program folder", "Shortcut", "File", "Folder made",
+                                 "Registry key", "Registry key", "Registry key"};
+
 int AddEntry(uint32_t kind, const char* first, const char* second) {
   if (!gLogActive) return statusOk;
+  RunLog(kMadeText[kind < 8 ? kind : 0], first);
   UninstallLog& log = gUninstallLog;
   LogEntry entry{kind, 0, 0};
   if (!AppendToPool(first, uint32_t(std::strlen(first) + 1), &entry.first)) return statusNoMemory;

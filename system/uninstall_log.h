@@ -55,5 +55,5 @@ size_t UninstallLogImageSize();
 void BuildUninstallLogImage(uint8_t* out, const char* productName);
 
 // Records the log file itself, then writes the file (replacing any). Returns 0, or
-// the status of the create or write that failed; the install phase ignores it.
+// the status of the create or write that failed, which leaves no file behind.
 int WriteUninstallLog(const char* path, const char* productName);

@@ -24,6 +24,8 @@ int WriteUninstallLog(const char* path, const char* productName) {
       status = statusWriteFailed;
     }
     if (!CloseHandle(file)) status = statusWriteFailed;
+    // A log cut short would mislead the uninstaller more than none.
+    if (status != statusOk) DeleteFileA(path);
   }
   std::free(image);
   return status;

@@ -51,11 +51,11 @@ bool InstallOnce(InstallImage& image, double* extractSeconds, double* replaceSec
   double start = Now();
   int status = ExtractPayload().status;
   double extracted = Now();
-  ReplaceFailures failures = {nullptr, 0, 0};
+  InstallFailures failures = {nullptr, 0, 0, 0};
   if (status == 0) ReplaceFiles(&failures);
   double replaced = Now();
-  bool ok = status == 0 && failures.count == 0 && gRestartNeeded == 0;
-  FreeReplaceFailures(&failures);
+  bool ok = status == 0 && FailureCount(&failures) == 0 && gRestartNeeded == 0;
+  FreeInstallFailures(&failures);
   *extractSeconds = extracted - start;
   *replaceSeconds = replaced - extracted;
   return ok;

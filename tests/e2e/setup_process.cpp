@@ -26,8 +26,9 @@ bool IsDialog(HWND window) {
 
 }  // namespace
 
-SetupProcess::SetupProcess(const std::string& program) {
+SetupProcess::SetupProcess(const std::string& program, const std::string& arguments) {
   std::string command = "\"" + WindowsPath(program) + "\"";
+  if (!arguments.empty()) command += " " + arguments;
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,

@@ -13,8 +13,9 @@ enum PageKind { kindNone, kindText, kindAgreement, kindSetupType, kindComponents
 
 class SetupProcess {
  public:
-  // Starts the setup program (a Unix path is taken as a path on drive Z:).
-  explicit SetupProcess(const std::string& program);
+  // Starts the setup program (a Unix path is taken as a path on drive Z:) with the
+  // arguments, if any.
+  explicit SetupProcess(const std::string& program, const std::string& arguments = "");
   ~SetupProcess();
 
   bool Started() const { return process_.hProcess != nullptr; }

@@ -217,6 +217,12 @@ TEST_F(ExtractTest, StreamsThatCannotBeTrustedAreReported) {
        [](InstallImage* i) { i->archive = StoredDeflate(i->payload.substr(0, 40000)); },
        statusTruncated},
       {"one byte changed", [](InstallImage* i) { i->archive[40000] ^= 0x01; }, statusBadCrc},
+      // The CRC covers the decoded bytes, not the table that cuts them into files.
+      {"stream longer than the file table",
+       [](InstallImage* i) {
+         i->config.Put(kHeaderSize + kFileRecordSize + fileSize, 90);
+       },
+       statusBadCrc},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

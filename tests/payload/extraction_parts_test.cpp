@@ -14,7 +14,7 @@ namespace {
 std::set<std::string> gExisting;
 long gProbes = 0;
 
-bool Taken(const char* path) {
+bool Taken(const char* path, void*) {
   ++gProbes;
   return gExisting.count(path) != 0;
 }

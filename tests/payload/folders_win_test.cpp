@@ -75,13 +75,19 @@ TEST_F(FoldersTest, TemporaryNamesSkipWhatExists) {
   ASSERT_TRUE(CreateDirectoryA((folder + "\\IT2.tmp").c_str(), nullptr));
   const char* expected[] = {"IT1.tmp", "IT3.tmp", "IT4.tmp"};
   for (const char* name : expected) {
-    char* temp = MakeTempName((folder + "\\quorbex.exe").c_str(), "IT");
+    char* temp = nullptr;
+    HANDLE file = CreateTempFile((folder + "\\quorbex.exe").c_str(), "IT", &temp);
     ASSERT_NE(temp, nullptr);
+    EXPECT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
     EXPECT_EQ(std::string(temp), folder + "\\" + name);
-    WriteBytes(temp, "");  // the extraction creates it next
+    EXPECT_EQ(ReadBytes(temp), "");
     std::free(temp);
   }
-  char* fresh = MakeTempName((base_ + "\\not made yet\\a.dll").c_str(), "IT");
+  // A folder that is not there: the name it would have, and no file.
+  char* fresh = nullptr;
+  EXPECT_EQ(CreateTempFile((base_ + "\\not made yet\\a.dll").c_str(), "IT", &fresh),
+            INVALID_HANDLE_VALUE);
   EXPECT_EQ(std::string(fresh), base_ + "\\not made yet\\IT0.tmp");
   std::free(fresh);
   EXPECT_EQ(ReadBytes(folder + "\\IT0.tmp"), "someone else's");

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +31,30 @@ namespace {
 const char kAppPaths[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\quorbex.exe";
 const char kUninstall[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorbex32";
 const char kOld[] = "the version installed before\r\n";
+const char kCompanyKey[] = "Software\\Ovalis";
+const char kProductKey[] = "Software\\Ovalis\\Quorbex32";
+
+bool KeyExists(HKEY root, const char* subkey) {
+  HKEY key;
+  if (RegOpenKeyExA(root, subkey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+  RegCloseKey(key);
+  return true;
+}
+
+void WriteRegistryValue(HKEY root, const char* subkey, const char* name, const char* text) {
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExA(root, subkey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), DWORD(strlen(text) + 1));
+  RegCloseKey(key);
+}
+
+// The product key and its company key, as on a machine that never saw the product.
+void DeleteProductKeys() {
+  RegDeleteKeyA(HKEY_CURRENT_USER, kProductKey);
+  RegDeleteKeyA(HKEY_CURRENT_USER, kCompanyKey);
+  ASSERT_FALSE(KeyExists(HKEY_CURRENT_USER, kCompanyKey));
+}
 
 std::string RegistryString(HKEY root, const std::string& subkey, const char* valueName) {
   HKEY key;
@@ -335,6 +360,59 @@ TEST_F(InstallPhaseTest, EndsByNamingFilesNotReplacedOrOfferingARestart) {
   }
 }
 
+// Every step after the extraction that fails is named at the end, and no success
+// message follows.
+TEST_F(InstallPhaseTest, EndsByNamingEveryStepThatFailed) {
+  const std::string program = destination_ + "\\quorbex.exe";
+  struct Case {
+    const char* what;
+    const char* folderName;
+    void (*prepare)(const std::string& destination);
+    int heading;
+    std::vector<std::string> lines;  // English lines of the message, after the heading
+  };
+  const Case cases[] = {
+      {"the log cannot be written", "Quorbex32 Test",
+       [](const std::string& d) { CreateDirectoryA((d + "\\uninstal.l0g").c_str(), nullptr); },
+       IDS_NOT_COMPLETED,
+       {"The uninstall information " + logPath() + " could not be written."}},
+      {"no folder can have that name", "Quorbex|32?", nullptr, IDS_NOT_COMPLETED,
+       {"The program folder Quorbex|32? could not be created.",
+        "The shortcut Quorbex32 could not be created.", "The shortcut Help could not be created."}},
+      {"a folder where a file goes", "Quorbex32 Test",
+       [](const std::string& d) { CreateDirectoryA((d + "\\quorbex.exe").c_str(), nullptr); },
+       IDS_NOT_REPLACED, {program}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    RemoveTree(destination_);
+    ClearRecordedLog();
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstall);
+    ASSERT_TRUE(CreateDirectoryA(destination_.c_str(), nullptr));
+    if (c.prepare != nullptr) c.prepare(destination_);
+    InstallImage image = BuildInstallImage(ProductFiles(), ProductShortcuts());
+    InstalledState state(image, 0x03);
+
+    Answers answers({IDOK});
+    RunInstallPhase(c.folderName, 0);
+    const std::vector<MessageBoxSeen>& seen = answers.Seen();
+
+    ASSERT_EQ(seen.size(), 1u);  // no success message after it
+    EXPECT_TRUE(StartsWith(seen[0].text, TableTextStart(c.heading)));
+    if (English()) {
+      std::string list;
+      for (const std::string& line : c.lines) list += (list.empty() ? "" : "\r\n") + line;
+      EXPECT_EQ(seen[0].text.substr(seen[0].text.find("\r\n\r\n") + 4), list);
+    }
+    EXPECT_EQ(gRestartNeeded, 0);  // nothing waits for a restart that could not help
+    EXPECT_TRUE(TemporaryFilesIn(destination_).empty());
+    // The Uninstall entry is there only when the log it names is.
+    EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, kUninstall, "UninstallString") != "<missing>",
+              PathExists(logPath()) && !(GetFileAttributesA(logPath().c_str()) & FILE_ATTRIBUTE_DIRECTORY));
+  }
+  RemoveTree(destination_);
+}
+
 // A window of the test that, reached through the extraction's message pump, makes
 // the temporary file being written refuse further writes.
 LRESULT CALLBACK RefuseWritesProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -383,17 +461,27 @@ TEST_F(InstallPhaseTest, StoppedExtractionChangesNoExistingFile) {
        statusCannotCreateFile, "A temporary file could not be created.",
        blocked + "\\IT0.tmp"},
   };
+  const std::string programFolder = programs_ + "\\Quorbex32 Test";
+  for (bool earlier : {false, true}) {
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+    SCOPED_TRACE(std::string(c.what) + (earlier ? ", over an earlier installation" : ""));
     RemoveTree(destination_);
+    RemoveTree(programFolder);
     ClearRecordedLog();
+    DeleteProductKeys();
+    if (earlier) {
+      WriteRegistryValue(HKEY_CURRENT_USER, kProductKey, "Kept", "1");
+      ASSERT_TRUE(CreateDirectoryA(programFolder.c_str(), nullptr));
+    }
     ASSERT_TRUE(CreateDirectoryA(destination_.c_str(), nullptr));
     WriteBytes(blocked, "a file where a folder should be");
     std::vector<PayloadFile> files = ProductFiles();
     files[0].bytes = PatternBytes(300000, 6);  // several windows, so that Cancel is reached
+    // Folders of their own, made early, before any failure.
+    files.insert(files.begin(), {"$(Destination)\\New\\Deeper\\first.dat", "first", 1});
     if (c.prepare == nullptr) files.push_back({blocked + "\\late.dat", "late", 1});
     for (const PayloadFile& f : files) {
-      if (f.target[0] != '$') continue;
+      if (f.target[0] != '$' || f.target.find("New") != std::string::npos) continue;
       std::string target = f.target;
       target.replace(0, 14, destination_);
       CreateDirectoryA((destination_ + "\\Help").c_str(), nullptr);
@@ -423,17 +511,24 @@ TEST_F(InstallPhaseTest, StoppedExtractionChangesNoExistingFile) {
       EXPECT_EQ(seen[0].caption, "Quorbex32 Setup");
     }
     for (const PayloadFile& f : files) {
-      if (f.target[0] != '$') continue;
+      if (f.target[0] != '$' || f.target.find("New") != std::string::npos) continue;
       std::string target = f.target;
       target.replace(0, 14, destination_);
       EXPECT_EQ(ReadBytes(target), kOld) << target;
     }
     EXPECT_EQ(TemporaryFilesIn(base_), std::vector<std::string>{});
     EXPECT_FALSE(PathExists(logPath()));
-    EXPECT_FALSE(PathExists(programs_ + "\\Quorbex32 Test\\Quorbex32.lnk"));
+    EXPECT_FALSE(PathExists(programFolder + "\\Quorbex32.lnk"));
+    // What this run made is gone again; what was there before stays.
+    EXPECT_FALSE(PathExists(destination_ + "\\New"));
+    EXPECT_TRUE(PathExists(destination_ + "\\Help"));
+    EXPECT_EQ(PathExists(programFolder), earlier);
+    EXPECT_EQ(KeyExists(HKEY_CURRENT_USER, kProductKey), earlier);
+    EXPECT_EQ(KeyExists(HKEY_CURRENT_USER, kCompanyKey), earlier);
     EXPECT_EQ(gLogActive, 0);
     EXPECT_EQ(gCancelRequested, 0);
     DeleteFileA(blocked.c_str());
+  }
   }
   DestroyWindow(refuser);
 }

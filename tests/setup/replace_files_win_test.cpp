@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -29,8 +31,24 @@ std::string ShortPath(const std::string& path) {
   return n > 0 && n < MAX_PATH ? std::string(out, n) : "<no short path>";
 }
 
-std::string Message(const ReplaceFailures& failures) {
-  char* text = ReplaceFailureMessage(&failures);
+// The delayed moves the platform holds for the next restart, as one text.
+std::string PendingMovesText() {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0,
+                    KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+    return "";
+  }
+  std::vector<char> value(65536);
+  DWORD size = DWORD(value.size());
+  DWORD type = 0;
+  LONG read = RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, &type,
+                               reinterpret_cast<BYTE*>(value.data()), &size);
+  RegCloseKey(key);
+  return read == ERROR_SUCCESS ? std::string(value.data(), size) : "";
+}
+
+std::string Message(const InstallFailures& failures) {
+  char* text = InstallFailureMessage(&failures);
   std::string copy = text != nullptr ? text : "<none>";
   std::free(text);
   return copy;
@@ -190,6 +208,22 @@ TEST_F(ReplaceTest, MoveRefusedAfterDeletionWaitsForTheRestart) {
   }
 }
 
+// A folder where the file goes cannot be replaced now or at a restart: the new file is
+// dropped and nothing waits for a restart that could not carry it out.
+TEST_F(ReplaceTest, AFolderInThePlaceOfTheFileIsNotScheduled) {
+  const std::string target = folder_ + "\\quorbex.exe";
+  const std::string temp = folder_ + "\\IT0.tmp";
+  ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr));
+  WriteBytes(temp, kNew);
+
+  EXPECT_EQ(ReplaceOneFile(target.c_str(), temp.c_str()), replaceDropNew);
+  EXPECT_FALSE(PathExists(temp));
+  EXPECT_TRUE(GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+  EXPECT_FALSE(PathExists(ini_));
+  EXPECT_EQ(PendingMovesText().find(temp.substr(2)), std::string::npos);
+  RemoveDirectoryA(target.c_str());
+}
+
 // The old file is in use and the replacement cannot be arranged (WININIT.INI cannot be
 // opened, the delayed move is refused): the old file stays as it was and the new one
 // is removed. With the old file already gone, the new one stays where it is.
@@ -268,7 +302,7 @@ TEST_F(ReplaceTest, EveryEntryHandledAndEachFailureNamed) {
   }
   HeldFile user(entries[2].target, FILE_SHARE_READ);
 
-  ReplaceFailures failures = {};
+  InstallFailures failures = {};
   ReplaceFiles(&failures);
 
   EXPECT_EQ(gRestartNeeded, 1);
@@ -281,13 +315,13 @@ TEST_F(ReplaceTest, EveryEntryHandledAndEachFailureNamed) {
   EXPECT_EQ(ReadBytes(entries[3].target), kOld);
   EXPECT_FALSE(PathExists(entries[3].temp));
   ASSERT_EQ(failures.count, 1u);
-  EXPECT_EQ(failures.items[0].targetPath, unreachable);
+  EXPECT_EQ(failures.items[0].path, unreachable);
   EXPECT_EQ(failures.items[0].newCopyPath, nullptr);
   if (PRIMARYLANGID(LANGIDFROMLCID(GetThreadLocale())) == LANG_ENGLISH) {
     EXPECT_EQ(Message(failures),
               "Setup could not replace the following files:\r\n\r\n" + unreachable);
   }
-  FreeReplaceFailures(&failures);
+  FreeInstallFailures(&failures);
   user.Release();
   if (!Is95()) RunPendingMoves();
   gReplaceList = nullptr;
@@ -322,7 +356,18 @@ TEST(ToShortPath, EveryExistingLevelShortenedOthersKept) {
       {"C:", "C:"},
       {"C:\\", "C:\\"},
   };
-  for (const Case& c : cases) {
+  std::vector<Case> all(std::begin(cases), std::end(cases));
+  // Names whose alias is longer than they are.
+  for (const char* name : {"a b", "a+b", ".cfg", "x.y.z"}) {
+    const std::string folder = base + "\\" + name;
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << name;
+    WriteBytes(folder + "\\in use.dll", "x");
+    const std::string alias = ShortPath(folder);
+    EXPECT_GT(alias.size() - alias.rfind('\\') - 1, std::strlen(name)) << alias;
+    all.push_back({folder + "\\in use.dll", ShortPath(folder + "\\in use.dll")});
+    EXPECT_EQ(all.back().expected.compare(0, alias.size(), alias), 0) << name;
+  }
+  for (const Case& c : all) {
     char* shortened = ToShortPath(c.path.c_str());
     ASSERT_NE(shortened, nullptr);
     EXPECT_EQ(std::string(shortened), c.expected) << c.path;

@@ -29,6 +29,10 @@ std::string gNextLabel;      // the Next button's text
 std::vector<bool> gBackEnabled;
 std::string gInstalledFolder;
 int gInstalledAssociate = -1;
+// What the pages were offered to start from.
+int gOfferedType = -1;
+std::string gOfferedFolder;
+int gOfferedAssociate = -1;
 
 PageResult Take(const std::string& step, int* value = nullptr) {
   gTrace += (gTrace.empty() ? "" : " ") + step;
@@ -51,20 +55,28 @@ std::string TextStep(const char* text) {
 const WizardSteps kScripted = {
     [](const char* text) { return Take(TextStep(text)); },
     [](const char*) { return Take("2"); },
-    [](int* type) { return Take("6", type); },
+    [](int* type) {
+      gOfferedType = *type;
+      return Take("6", type);
+    },
     [] { return Take("7"); },
     [](const char*, const char* variable) { return Take(std::string("100:") + variable); },
     [](char** name) {
+      gOfferedFolder = *name;
       PageResult r = Take("202");
       std::free(*name);
       *name = DuplicateString("Chosen Folder");
       return r;
     },
-    [](int* associate) { return Take("204", associate); },
+    [](int* associate) {
+      gOfferedAssociate = *associate;
+      return Take("204", associate);
+    },
     [](const char* folder, int associate) {
       gTrace += " 205";
       gInstalledFolder = folder;
       gInstalledAssociate = associate;
+      return 3010;
     },
     [](bool enable) { gBackEnabled.push_back(enable); },
     [](const char* text) { gNextLabel = text; },
@@ -188,6 +200,33 @@ TEST_F(WizardTest, CancelOrTheEndOfTheApplicationStopsTheWizard) {
       EXPECT_EQ(gInstalledAssociate, -1) << page;
       EXPECT_TRUE(gScript.size() == 6 - page) << page;
     }
+  }
+}
+
+// The command line's answers are where the pages start; the installation's outcome
+// comes back to the caller.
+TEST_F(WizardTest, PresetsAreWhereThePagesStart) {
+  struct Case {
+    const char* what;
+    WizardPresets presets;
+    int type;
+    std::string folder;
+    int associate;
+  };
+  const std::string byDefault = ConfigString(ConfigWord(wordDefaultProgramFolder));
+  const Case cases[] = {
+      {"nothing preset", {-1, nullptr, 1}, 0, byDefault, 1},
+      {"second type, own folder, no types", {1, "My Tools", 0}, 1, "My Tools", 0},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    gScript = {Next(), Next(), Next(), Next(), Next(), Next(), Next(), Next()};  // one spare
+    int outcome = -1;
+    EXPECT_EQ(RunWizardSteps(kScripted, &c.presets, &outcome), pageNext) << c.what;
+    EXPECT_EQ(gOfferedType, c.type) << c.what;
+    EXPECT_EQ(gOfferedFolder, c.folder) << c.what;
+    EXPECT_EQ(gOfferedAssociate, c.associate) << c.what;
+    EXPECT_EQ(outcome, 3010) << c.what;
   }
 }
 

@@ -108,7 +108,10 @@ TEST_F(RegistryTest, UninstallEntryCarriesVersionAndPublisherWhenConfigured) {
 
 // What an earlier installation may have left in the App Paths key.
 TEST_F(RegistryTest, ReadAppPathValueTakesOnlyAStringPath) {
-  enum Left { leftNothing, leftKeyOnly, leftPath, leftPathWithoutNul, leftEmptyPath, leftNumber };
+  enum Left {
+    leftNothing, leftKeyOnly, leftPath, leftPathWithoutNul, leftEmptyPath, leftNumber,
+    leftExpandable
+  };
   struct Case {
     const char* programFile;
     Left left;
@@ -122,7 +125,9 @@ TEST_F(RegistryTest, ReadAppPathValueTakesOnlyAStringPath) {
       {"read-nonul.exe", leftPathWithoutNul, 0, "C:\\Earlier Place"},
       {"read-empty.exe", leftEmptyPath, 0, ""},
       {"read-number.exe", leftNumber, 2, nullptr},
+      {"read-expand.exe", leftExpandable, 0, "C:\\Earlier Place\\Quorbex32"},
   };
+  SetEnvironmentVariableA("SETUP_TEST_EARLIER", "C:\\Earlier Place");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.programFile);
     const std::string key = kAppPaths + "\\" + c.programFile;
@@ -149,6 +154,12 @@ TEST_F(RegistryTest, ReadAppPathValueTakesOnlyAStringPath) {
         case leftEmptyPath:
           set = RegSetValueExA(k, "Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
           break;
+        case leftExpandable: {
+          const char expandable[] = "%SETUP_TEST_EARLIER%\\Quorbex32";
+          set = RegSetValueExA(k, "Path", 0, REG_EXPAND_SZ,
+                               reinterpret_cast<const BYTE*>(expandable), sizeof expandable);
+          break;
+        }
         case leftNumber:
           set = RegSetValueExA(k, "Path", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
                                sizeof number);
