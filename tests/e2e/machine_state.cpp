@@ -75,18 +75,39 @@ std::vector<std::string> FolderEntries(const std::string& folder) {
   return names;
 }
 
-void DeleteFolderTree(const std::string& folder) {
-  for (const std::string& name : FolderEntries(folder)) {
-    std::string path = folder + "\\" + name;
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-      DeleteFolderTree(path);
-    } else {
-      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      DeleteFileA(path.c_str());
-    }
+namespace {
+
+// Wide names, so that what a run in the other language left (shortcuts named in
+// Japanese under an English locale) is removed too.
+void DeleteFolderTreeW(const std::wstring& folder) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      std::wstring name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      std::wstring path = folder + L"\\" + name;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        DeleteFolderTreeW(path);
+      } else {
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(path.c_str());
+      }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
   }
-  RemoveDirectoryA(folder.c_str());
+  RemoveDirectoryW(folder.c_str());
+}
+
+}  // namespace
+
+void DeleteFolderTree(const std::string& folder) {
+  int length = MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, nullptr, 0);
+  if (length <= 0) return;
+  std::wstring wide(size_t(length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, &wide[0], length);
+  wide.resize(size_t(length - 1));
+  DeleteFolderTreeW(wide);
 }
 
 Shortcut ReadShortcut(const std::string& lnkPath) {
