@@ -1,7 +1,9 @@
 # add_setup_product(NAME DESCRIPTION product.toml [SEARCH folder ...] [DEPENDS target ...]):
-# runs mksetup build on the description and links <NAME>-setup.exe from the setup
-# program and the product's resources. Targets named in DEPENDS (the programs of the
-# payload, generated files) are built first; their files are found through SEARCH.
+# makes <NAME>-setup.exe with one mksetup build from the description and the setup
+# program without a product (the stub); the target <NAME>-setup has the file's path in
+# its SETUP_PROGRAM property. Targets named in DEPENDS (the programs of the payload,
+# generated files) are built first; their files are found through SEARCH. On the host,
+# where there is no stub, it writes the product's resource files instead.
 include_guard()
 
 if(CMAKE_CROSSCOMPILING)
@@ -32,18 +34,31 @@ function(add_setup_product name)
     list(APPEND search -L ${dir})
   endforeach()
   file(GLOB_RECURSE inputs CONFIGURE_DEPENDS ${folder}/*)
+  if(WIN32)
+    set(program ${CMAKE_CURRENT_BINARY_DIR}/${name}-setup.exe)
+    add_custom_command(
+      OUTPUT ${program}
+      COMMAND ${SETUP_MKSETUP} build ${description} -o ${program} --stub $<TARGET_FILE:setup_stub> ${search}
+      DEPENDS ${inputs} ${SETUP_MKSETUP_TARGET} setup_stub ${P_DEPENDS}
+      COMMENT "Building ${name}-setup.exe"
+      VERBATIM)
+    add_custom_target(${name}-setup ALL DEPENDS ${program})
+    set_target_properties(${name}-setup PROPERTIES SETUP_PROGRAM ${program})
+    return()
+  endif()
   add_custom_command(
     OUTPUT ${out}/product.rc ${out}/config.bin ${out}/strings-1033.bin ${out}/strings-1041.bin
-           ${out}/archive.bin
+           ${out}/archive.bin ${out}/checksum.bin
     COMMAND ${SETUP_MKSETUP} build ${description} -o ${out} ${search}
     DEPENDS ${inputs} ${SETUP_MKSETUP_TARGET} ${P_DEPENDS}
     COMMENT "Building the resources of ${name}"
     VERBATIM)
-  if(WIN32)
-    add_executable(${name}-setup WIN32 ${out}/product.rc)
-    target_link_libraries(${name}-setup PRIVATE setup_entry setupkit setup_resources)
-    target_link_options(${name}-setup PRIVATE -mwindows -Wl,--gc-sections -s)
-  else()
-    add_custom_target(${name}-resources ALL DEPENDS ${out}/product.rc)
-  endif()
+  add_custom_target(${name}-resources ALL DEPENDS ${out}/product.rc)
 endfunction()
+
+# mksetup, its stubs and its manual page, for a build server without this tree or
+# mingw: the host preset installs mksetup, each Windows preset its stub (and mksetup).
+if(WIN32)
+  install(PROGRAMS ${SETUP_MKSETUP} DESTINATION bin)
+endif()
+install(FILES ${CMAKE_SOURCE_DIR}/docs/mksetup.1 DESTINATION share/man/man1)

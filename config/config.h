@@ -30,6 +30,9 @@ enum ConfigWord {
   wordSetupTypeDescription = 47,  // [0..3]
   wordSetupTypeName = 51,         // [0..3]
   wordMainProgramFile = 55,
+  // String numbers of the Uninstall entry's DisplayVersion and Publisher; 0: none.
+  wordDisplayVersion = 56,
+  wordPublisher = 57,
 };
 
 constexpr int kHeaderWords = 61;

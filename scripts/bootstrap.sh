@@ -11,6 +11,7 @@ packages=(
   fonts-ipafont-gothic locales
   googletest libgtest-dev libbenchmark-dev valgrind
   zlib1g-dev libdeflate-dev libzopfli-dev libtomlplusplus-dev
+  osslsigncode openssl
 )
 
 missing=()

@@ -6,10 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-// CHECKSUM 1, language-neutral: a count n, then n records of five little-endian words.
-constexpr uint32_t kChecksumKindConfig = 1;   // resource type "CONFIG"
-constexpr uint32_t kChecksumKindArchive = 2;  // resource type "ARCHIVE"
-constexpr size_t kChecksumRecordSize = 20;
+#include "config/checksum.h"
 
 struct ChecksumRecord {
   uint32_t kind;

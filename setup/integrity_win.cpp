@@ -49,7 +49,7 @@ const uint8_t* ResourceBytes(HMODULE module, HRSRC found, DWORD* size) {
 bool ResourcesMatch(HMODULE module) {
   DWORD size = 0;
   const uint8_t* table =
-      ResourceBytes(module, FindResourceA(module, MAKEINTRESOURCEA(1), "CHECKSUM"), &size);
+      ResourceBytes(module, FindResourceA(module, MAKEINTRESOURCEA(kChecksumResourceId), kChecksumType), &size);
   if (table == nullptr) return true;  // built before the builder wrote one
   const int64_t count = ChecksumRecordCount(table, size);
   if (count < 0) return false;

@@ -29,7 +29,8 @@ LONG CreateProductKey();
 // its values is logged all the same.
 int RegisterAppPath(const char* programPath, const char* folder);
 
-// The product's Uninstall entry: "DisplayName" and "UninstallString".
+// The product's Uninstall entry: "DisplayName" and "UninstallString", and
+// "DisplayVersion" and "Publisher" when the configuration names them.
 // 1 when the key was created (and logged) with both values, else 0.
 int RegisterUninstall(const char* displayName, const char* command);
 

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "config/config.h"
 #include "config/state.h"
 #include "system/uninstall_log.h"
 #include "text/strings.h"
@@ -161,6 +162,21 @@ int RegisterAppPath(const char* programPath, const char* folder) {
 }
 
 int RegisterUninstall(const char* displayName, const char* command) {
-  return RegisterMachineEntry(kUninstallKey, gProductName, "DisplayName", displayName,
-                              "UninstallString", command);
+  if (!RegisterMachineEntry(kUninstallKey, gProductName, "DisplayName", displayName,
+                            "UninstallString", command))
+    return 0;
+  // The key is logged already, so these values go with it at uninstallation.
+  static const struct {
+    int word;
+    const char* value;
+  } kDetails[] = {{wordDisplayVersion, "DisplayVersion"}, {wordPublisher, "Publisher"}};
+  if (gConfig == nullptr) return 1;
+  char* subkey = UninstallKeyPath();
+  if (subkey == nullptr) return 1;
+  for (const auto& detail : kDetails) {
+    uint32_t text = ConfigWord(detail.word);
+    if (text != 0) WriteRegistryString(HKEY_LOCAL_MACHINE, subkey, detail.value, ConfigString(text));
+  }
+  std::free(subkey);
+  return 1;
 }

@@ -278,6 +278,11 @@ TEST_F(EndToEnd, TheRoadOfOneInstallation) {
                            "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorbex32",
                            "UninstallString"),
             "\"" + destination_ + "\\uninstaller.exe\" uninstal.l0g");
+  const std::string uninstall = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorbex32";
+  EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, uninstall, "DisplayVersion"), "3.2.0.1");
+  EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, uninstall, "Publisher"),
+            Japanese() ? "\x83\x49\x83\x94\x83\x40\x83\x8A\x83\x58 \x83\x5C\x83\x74\x83\x67\x83\x45\x83\x46\x83\x41"
+                       : "Ovalis Software");
   EXPECT_TRUE(RegistryKeyExists(HKEY_CURRENT_USER, "Software\\Ovalis\\Quorbex32"));
 
   UninstallLogFile log = ReadUninstallLog(destination_ + "\\uninstal.l0g");

@@ -9,6 +9,7 @@
 
 #include "config/state.h"
 #include "recorded_log.h"
+#include "support/config_fixture.h"
 #include "support/registry_values_win.h"
 #include "system/registry.h"
 #include "text/strings.h"
@@ -76,6 +77,33 @@ TEST_F(RegistryTest, AppPathAndUninstallEntryAreOverwrittenByASecondInstallation
   const Recorded uninstallEntry{7, uninstallKey, ""};
   EXPECT_EQ(RecordedEntries(),
             (std::vector<Recorded>{appEntry, uninstallEntry, appEntry, uninstallEntry}));
+}
+
+// The version and publisher of the product description, in the current language's
+// strings; a configuration that names neither leaves them out.
+TEST_F(RegistryTest, UninstallEntryCarriesVersionAndPublisherWhenConfigured) {
+  gProductName = "Details Test";
+  const std::string key = kUninstall + "\\Details Test";
+  ConfigImage config = ShippedConfig();
+  std::vector<std::string> texts(14, "");
+  texts[12] = "3.2.0.1";
+  texts[13] = "Ovalis Software";
+  std::vector<uint8_t> strings = MakeConfigStrings(texts);
+  gConfig = config.bytes.data();
+  gConfigSize = config.bytes.size();
+  gStrings = strings.data();
+  gStringsSize = strings.size();
+
+  EXPECT_EQ(RegisterUninstall("Details Test", "u.exe"), 1);
+  EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, key, "DisplayVersion"), "<missing>");
+  config.Word(wordDisplayVersion, 12);
+  config.Word(wordPublisher, 13);
+  EXPECT_EQ(RegisterUninstall("Details Test", "u.exe"), 1);
+  EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, key, "DisplayVersion"), "3.2.0.1");
+  EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, key, "Publisher"), texts[13]);
+  EXPECT_EQ(RecordedEntries(), (std::vector<Recorded>{{7, key, ""}, {7, key, ""}}));
+  gConfig = nullptr;
+  gStrings = nullptr;
 }
 
 // What an earlier installation may have left in the App Paths key.

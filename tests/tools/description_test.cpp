@@ -172,4 +172,95 @@ TEST_F(DescriptionTest, AFailedBuildWritesNothing) {
   EXPECT_NE(::stat(out.c_str(), &st), 0);
 }
 
+// Each row: a target and what the message must say about it.
+TEST_F(DescriptionTest, TargetsAreCheckedAsWindowsPaths) {
+  struct Case {
+    const char* target;
+    const char* message;
+  };
+  const Case cases[] = {
+      {R"($(Destination)/a.bin)", "uses '/': write '\\' between folders"},
+      {R"($(Destination)\\a.bin)", "has an empty folder name"},
+      {R"(\a.bin)", "has an empty folder name"},
+      {R"($(Destination)\.\a.bin)", "has a '.' folder"},
+      {R"($(Destination)\..\a.bin)", "has a '..' folder"},
+      {R"($(Destination)\docs.\a.bin)", "'docs.' ends in a dot or space"},
+      {R"($(Destination)\a.bin )", "'a.bin ' ends in a dot or space"},
+      {R"($(Destination)\a<b.bin)", "holds '<'"},
+      {R"($(Destination)\a>b.bin)", "holds '>'"},
+      {R"(C:\a.bin)", "holds ':'"},
+      {R"($(Destination)\a"b.bin)", "holds '\"'"},
+      {R"($(Destination)\a|b.bin)", "holds '|'"},
+      {R"($(Destination)\a?.bin)", "holds '?'"},
+      {R"($(Destination)\*.bin)", "holds '*'"},
+      {"$(Destination)\\a\tb.bin", "holds a control character"},
+      {R"($(Destination))", "is only a variable, a folder: add the file's name"},
+      {R"($(Destination)\)", "ends in '\\': add the file's name"},
+  };
+  for (const Case& c : cases) {
+    std::string target = c.target;
+    std::string text = Replace(kValid, "target = '$(Destination)\\a.bin'",
+                               "target = \"" + std::regex_replace(target, std::regex(R"([\\"\t])"), "\\$&") + "\"");
+    text = std::regex_replace(text, std::regex("\\\\\t"), "\\t");
+    std::string error = ErrorOf(text);
+    EXPECT_NE(error.find("product.toml:" + std::to_string(LineOf(text, "target = ")) + ": files[0].target: " +
+                         c.message),
+              std::string::npos)
+        << c.target << " -> " << error;
+  }
+  EXPECT_EQ(ErrorOf(Replace(kValid, "'$(Destination)\\a.bin'", "'$(Destination)\\docs\\a b.bin'")), "");
+}
+
+TEST_F(DescriptionTest, AFileCannotBeAnotherFilesFolder) {
+  const std::string second = "\n[[files]]\nsource = \"a.bin\"\ntarget = '%'\ncomponents = []\n";
+  for (const char* target : {"$(Destination)\\A.BIN\\inner.txt", "$(Destination)\\a.bin\\deeper\\x"}) {
+    std::string text = std::string(kValid) + Replace(second, "%", target);
+    std::string error = ErrorOf(text);
+    EXPECT_NE(error.find("files[1].target: lies in a folder that is files[0]'s file"), std::string::npos)
+        << target << " -> " << error;
+  }
+  // Listed the other way round, the message names the file that is the folder.
+  std::string text = Replace(kValid, "'$(Destination)\\a.bin'", "'$(Destination)\\d\\a.bin'") +
+                     Replace(second, "%", "$(Destination)\\d");
+  EXPECT_NE(ErrorOf(text).find("files[1].target: is the folder of files[0]"), std::string::npos) << ErrorOf(text);
+}
+
+TEST_F(DescriptionTest, TextFilesMustBeRegularFiles) {
+  ::mkdir((dir_ + "/welcome").c_str(), 0777);
+  std::string text = Replace(kValid, "[[components]]",
+                             "welcome = { en_file = \"welcome\", ja = \"x\" }\n\n[[components]]");
+  EXPECT_NE(ErrorOf(text).find("welcome.en_file: '" + dir_ + "/welcome' is not a regular file"),
+            std::string::npos)
+      << ErrorOf(text);
+}
+
+TEST_F(DescriptionTest, VersionPublisherAndExecutionLevel) {
+  const std::string fields =
+      "version = \"2.10.0.7\"\npublisher = { en = \"Ovalis Ltd\", ja = \"オヴァリス\" }\n"
+      "copyright = \"(c) 2026\"\nexecution_level = \"asInvoker\"\n";
+  ProductDescription d = ReadDescription(Write(fields + kValid), {});
+  EXPECT_EQ(d.version, "2.10.0.7");
+  EXPECT_EQ(d.versionNumbers[1], 10u);
+  EXPECT_EQ(d.versionNumbers[3], 7u);
+  EXPECT_EQ(d.publisher.english, "Ovalis Ltd");
+  EXPECT_EQ(d.executionLevel, "asInvoker");
+  EXPECT_EQ(ReadDescription(Write(kValid), {}).executionLevel, "requireAdministrator");
+
+  struct Case {
+    const char* line;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"version = \"1.2.3.4.5\"", "version: must be up to four numbers 0-65535"},
+      {"version = \"1.65536\"", "version: must be up to four numbers"},
+      {"version = \"1..2\"", "version: must be up to four numbers"},
+      {"version = \"v1\"", "version: must be up to four numbers"},
+      {"execution_level = \"admin\"", "execution_level: one of requireAdministrator"},
+  };
+  for (const Case& c : cases) {
+    std::string error = ErrorOf(std::string(c.line) + "\n" + kValid);
+    EXPECT_NE(error.find("product.toml:1: " + std::string(c.message)), std::string::npos) << c.line << " -> " << error;
+  }
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cctype>
 #include <fstream>
 #include <map>
@@ -64,7 +65,8 @@ class Reader {
     ProductDescription d;
     Known(root, "", {"company", "product", "main_program", "window_title", "program_folder",
                      "welcome", "agreement", "information", "components", "setup_types",
-                     "path_pages", "files", "shortcuts"});
+                     "path_pages", "files", "shortcuts", "version", "publisher", "copyright",
+                     "execution_level"});
     d.company = Name(root, "company", "");
     d.product = Name(root, "product", "");
     d.mainProgram = Name(root, "main_program", "");
@@ -75,6 +77,11 @@ class Reader {
     d.welcome = ReadText(root, "welcome", "", false);
     d.agreement = ReadText(root, "agreement", "", false);
     d.information = ReadText(root, "information", "", false);
+
+    ReadVersion(root, d);
+    d.publisher = ReadText(root, "publisher", "", false);
+    d.copyright = ReadText(root, "copyright", "", false);
+    d.executionLevel = ReadExecutionLevel(root);
 
     ReadComponents(root, d);
     ReadSetupTypes(root, d);
@@ -127,6 +134,9 @@ class Reader {
   std::string FileText(const toml::table& table, const char* key, const std::string& field) const {
     std::string name = **table.get(key)->as_string();
     std::string full = Directory(path_) + "/" + name;
+    struct stat st;
+    if (::stat(full.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+      Fail(table.get(key), table, field + key, "'" + full + "' is not a regular file");
     std::ifstream in(full, std::ios::binary);
     if (!in) Fail(table.get(key), table, field + key, "cannot read '" + full + "'");
     std::ostringstream content;
@@ -245,6 +255,51 @@ class Reader {
     }
   }
 
+  // Up to four numbers 0-65535 separated by dots.
+  void ReadVersion(const toml::table& root, ProductDescription& d) const {
+    d.version = Name(root, "version", "", false);
+    if (d.version.empty()) return;
+    size_t count = 0;
+    for (size_t start = 0;; ++count) {
+      size_t end = d.version.find('.', start);
+      std::string number = d.version.substr(start, end - start);
+      bool digits = !number.empty() && number.size() <= 5 &&
+                    number.find_first_not_of("0123456789") == std::string::npos;
+      if (count == 4 || !digits || std::stoul(number) > 0xFFFF)
+        Fail(root.get("version"), root, "version", "must be up to four numbers 0-65535 with dots between");
+      d.versionNumbers[count] = uint32_t(std::stoul(number));
+      if (end == std::string::npos) break;
+      start = end + 1;
+    }
+  }
+
+  std::string ReadExecutionLevel(const toml::table& root) const {
+    std::string level = Plain(root, "execution_level", "", false);
+    if (level.empty()) return "requireAdministrator";
+    if (level != "requireAdministrator" && level != "asInvoker" && level != "highestAvailable")
+      Fail(root.get("execution_level"), root, "execution_level",
+           "one of requireAdministrator, highestAvailable, asInvoker");
+    return level;
+  }
+
+  // A file may not sit where another file's folder is.
+  void CheckFolders(const toml::array& array, const ProductDescription& d) const {
+    std::map<std::string, size_t> files;
+    for (size_t i = 0; i < d.files.size(); ++i) files.emplace(Lower(d.files[i].target), i);
+    for (size_t i = 0; i < d.files.size(); ++i) {
+      std::string target = Lower(d.files[i].target);
+      for (size_t at = target.find('\\'); at != std::string::npos; at = target.find('\\', at + 1)) {
+        auto folder = files.find(target.substr(0, at));
+        if (folder == files.end()) continue;
+        size_t later = std::max(i, folder->second), earlier = std::min(i, folder->second);
+        const toml::table& t = *array[later].as_table();
+        Fail(t.get("target"), t, Item("files", later) + "target",
+             later == i ? "lies in a folder that is files[" + std::to_string(earlier) + "]'s file"
+                        : "is the folder of files[" + std::to_string(earlier) + "]");
+      }
+    }
+  }
+
   static std::string Item(const char* array, size_t i) {
     return std::string(array) + "[" + std::to_string(i) + "].";
   }
@@ -351,8 +406,8 @@ class Reader {
       if (file.source.empty()) Fail(t.get("source"), t, f + "source", "no such file '" + source + "'");
       file.target = Name(t, "target", f);
       CheckReferences(file.target, t, "target", f);
-      if (file.target.empty() || file.target.back() == '\\')
-        Fail(t.get("target"), t, f + "target", "must name a file");
+      std::string problem = TargetPathProblem(file.target);
+      if (!problem.empty()) Fail(t.get("target"), t, f + "target", problem);
       auto [where, fresh] = targets.emplace(Lower(file.target), i);
       if (!fresh)
         Fail(t.get("target"), t, f + "target",
@@ -369,6 +424,7 @@ class Reader {
         Fail(t.get("source"), t, f + "source", "the files add up to more than 2 GB");
       d.files.push_back(file);
     }
+    CheckFolders(*array, d);
   }
 
   void ReadShortcuts(const toml::table& root, ProductDescription& d) {
@@ -384,6 +440,8 @@ class Reader {
         Fail(t.get("name"), t, f + "name", "must not be empty");
       s.target = Name(t, "target", f);
       CheckReferences(s.target, t, "target", f);
+      std::string problem = TargetPathProblem(s.target);
+      if (!problem.empty()) Fail(t.get("target"), t, f + "target", problem);
       s.arguments = Name(t, "arguments", f, false);
       s.showCommand = 1;
       if (const toml::node* node = t.get("show")) {

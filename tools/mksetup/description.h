@@ -69,12 +69,20 @@ struct ProductDescription {
   std::vector<PathPage> pathPages;
   std::vector<PayloadFile> files;
   std::vector<Shortcut> shortcuts;
+  std::string version;              // as written, "" when not given
+  uint32_t versionNumbers[4] = {};  // missing numbers are 0
+  Text publisher;                   // empty: the company
+  Text copyright;
+  std::string executionLevel = "requireAdministrator";
 };
 
 // Reads and checks a description. Sources are looked up beside the description,
 // then in each search folder. Throws DescriptionError.
 ProductDescription ReadDescription(const std::string& path,
                                    const std::vector<std::string>& searchFolders);
+
+// What is wrong with a file's target as a Windows path, "" when nothing is.
+std::string TargetPathProblem(const std::string& target);
 
 // Component and image limits that the setup program's pages can show.
 constexpr uint32_t kComponentImages = 58;

@@ -1,6 +1,7 @@
 // mksetup extract SETUP.exe DIR: writes every file of the payload under DIR, each at
 // its target with $(Name) read as a folder called Name.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -47,13 +48,42 @@ std::string RelativePath(const std::string& target) {
   return clean;
 }
 
-void MakeParents(const std::string& path) {
-  for (size_t at = path.find('/', 1); at != std::string::npos; at = path.find('/', at + 1)) {
-    std::string prefix = path.substr(0, at);
-    if (::mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST)
-      throw std::runtime_error("cannot create " + prefix + ": " + std::strerror(errno));
-  }
+// Refuses what would write over the whole file system or the current folder by mistake.
+void CheckFolder(const std::string& dir) {
+  if (dir.empty()) throw std::runtime_error("extract needs a folder, not an empty name");
+  if (dir.find_first_not_of('/') == std::string::npos)
+    throw std::runtime_error("extract will not write into the root folder");
 }
+
+// What one extraction created, removed again when it fails part-way.
+class Written {
+ public:
+  ~Written() {
+    if (kept_) return;
+    for (auto it = paths_.rbegin(); it != paths_.rend(); ++it) {
+      if (it->second) ::rmdir(it->first.c_str());
+      else ::unlink(it->first.c_str());
+    }
+  }
+  void MakeParents(const std::string& path) {
+    for (size_t at = path.find('/', 1); at != std::string::npos; at = path.find('/', at + 1)) {
+      std::string prefix = path.substr(0, at);
+      if (::mkdir(prefix.c_str(), 0777) == 0) paths_.emplace_back(prefix, true);
+      else if (errno != EEXIST) throw std::runtime_error("cannot create " + prefix + ": " + std::strerror(errno));
+    }
+  }
+  void WriteFile(const std::string& path, const uint8_t* data, size_t size) {
+    paths_.emplace_back(path, false);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data), std::streamsize(size));
+    if (!out.flush()) throw std::runtime_error("cannot write " + path);
+  }
+  void Keep() { kept_ = true; }
+
+ private:
+  std::vector<std::pair<std::string, bool>> paths_;  // path, is a folder
+  bool kept_ = false;
+};
 
 }  // namespace
 
@@ -61,6 +91,7 @@ int RunExtractVerb(int argc, char** argv) {
   if (argc != 2) return UsageError("extract needs SETUP.exe and DIR", "extract SETUP.exe DIR");
   const std::vector<std::string> args(argv, argv + argc);
   try {
+    CheckFolder(args[1]);
     SetupFile setup = OpenSetupFile(args[0]);
     std::vector<uint8_t> stream = DecodePayload(setup);  // CRC checked before anything is written
     UseConfiguration(setup, setup.englishStrings);
@@ -69,16 +100,17 @@ int RunExtractVerb(int argc, char** argv) {
       const uint8_t* r = ConfigRecord(wordFileTable, kFileRecordSize, i);
       paths.push_back(args[1] + "/" + RelativePath(ConfigString(RecordField(r, fileTarget))));
     }
+    Written written;
+    written.MakeParents(args[1] + "/");
     size_t offset = 0;
     for (uint32_t i = 0; i < ConfigWord(wordFileCount); ++i) {
       uint32_t size = RecordField(ConfigRecord(wordFileTable, kFileRecordSize, i), fileSize);
-      MakeParents(paths[i]);
-      std::ofstream out(paths[i], std::ios::binary | std::ios::trunc);
-      out.write(reinterpret_cast<const char*>(stream.data() + offset), size);
-      if (!out.flush()) throw std::runtime_error("cannot write " + paths[i]);
+      written.MakeParents(paths[i]);
+      written.WriteFile(paths[i], stream.data() + offset, size);
       std::printf("%10u  %s\n", size, paths[i].c_str());
       offset += size;
     }
+    written.Keep();
     return 0;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "mksetup: %s\n", e.what());

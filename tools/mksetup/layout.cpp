@@ -118,6 +118,8 @@ ConfigResources LayOutConfiguration(const ProductDescription& d, uint32_t payloa
   c.Word(wordInfoText, stringInformation);
   c.Word(wordWelcomeText, stringWelcome);
   c.Word(wordMainProgramFile, stringMainProgram);
+  if (!d.version.empty()) c.Word(wordDisplayVersion, s.Add(d.version));
+  c.Word(wordPublisher, s.Add(d.publisher.english.empty() ? Text{d.company, d.company} : d.publisher));
 
   for (uint32_t i = 0; i < components; ++i) {
     const uint32_t r = componentTable + i * kComponentRecordSize;

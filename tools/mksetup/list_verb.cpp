@@ -7,6 +7,9 @@
 #include "config/config.h"
 #include "config/state.h"
 #include "tools/mksetup/codepage.h"
+#include "tools/mksetup/pe_image.h"
+#include "tools/mksetup/pe_resources.h"
+#include "tools/mksetup/product_resources.h"
 #include "tools/mksetup/setup_file.h"
 #include "tools/mksetup/verbs.h"
 
@@ -89,6 +92,23 @@ void ListStrings(const char* title, int codePage) {
   }
 }
 
+// The file's checksum, integrity records and signature.
+bool ListIntegrity(const std::string& path) {
+  std::vector<uint8_t> bytes = ReadWholeFile(path);
+  PeImage image = ParsePeImage(bytes, path);
+  uint32_t stored = ReadU32(bytes, image.optional + peCheckSum);
+  uint32_t computed = ComputePeChecksum(bytes, image);
+  bool whole = stored == computed;
+  if (whole) std::printf("file checksum: %08X matches\n", stored);
+  else std::printf("file checksum: %08X, the file adds up to %08X\n", stored, computed);
+  std::string problem = ChecksumProblem(ReadResourceTree(bytes, path));
+  std::printf("resource checksums: %s\n", problem.empty() ? "match" : problem.c_str());
+  PeRange signature = DataDirectory(bytes, image, peDirectorySecurity);
+  if (signature.size != 0) std::printf("signature: present (%u bytes)\n", signature.size);
+  else std::printf("signature: none\n");
+  return whole && problem.empty();
+}
+
 }  // namespace
 
 int RunListVerb(int argc, char** argv) {
@@ -109,7 +129,7 @@ int RunListVerb(int argc, char** argv) {
       std::printf("payload CRC: does not match: %s\n", e.what());
       return kToolFailure;
     }
-    return 0;
+    return ListIntegrity(args[0]) ? 0 : kToolFailure;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "mksetup: %s\n", e.what());
     return kToolFailure;

@@ -3,131 +3,139 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <set>
+
+#include "tools/mksetup/pe_image.h"
 
 namespace {
 
-class PeFile {
- public:
-  explicit PeFile(const std::string& path) : path_(path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw PeError("cannot read " + path);
-    bytes_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-
-  uint32_t U16(uint64_t at) const {
-    Need(at, 2);
-    return uint32_t(bytes_[at]) | uint32_t(bytes_[at + 1]) << 8;
-  }
-  uint32_t U32(uint64_t at) const { return U16(at) | U16(at + 2) << 16; }
-  void Need(uint64_t at, uint64_t n) const {
-    if (at + n > bytes_.size()) throw PeError(path_ + ": damaged resource data");
-  }
-  const std::vector<uint8_t>& Bytes() const { return bytes_; }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-  std::vector<uint8_t> bytes_;
-};
-
-struct Section {
-  uint32_t virtualAddress, virtualSize, rawOffset, rawSize;
-};
-
 class ResourceReader {
  public:
-  explicit ResourceReader(const PeFile& f) : f_(f) {
-    if (f.Bytes().size() < 64 || f.U16(0) != 0x5A4D) throw NotPe();
-    uint32_t pe = f.U32(0x3C);
-    if (f.Bytes().size() < uint64_t(pe) + 24 || f.U32(pe) != 0x00004550) throw NotPe();
-    uint32_t sections = f.U16(pe + 6);
-    uint32_t optionalSize = f.U16(pe + 20);
-    uint64_t optional = pe + 24;
-    uint32_t magic = f.U16(optional);
-    uint64_t directories;
-    if (magic == 0x10B) directories = optional + 96;        // PE32
-    else if (magic == 0x20B) directories = optional + 112;  // PE32+
-    else throw NotPe();
-    if (f.U32(directories - 4) < 3) throw NoResources();
-    root_ = f.U32(directories + 2 * 8);
-    if (root_ == 0) throw NoResources();
-    uint64_t table = optional + optionalSize;
-    for (uint32_t i = 0; i < sections; ++i) {
-      uint64_t s = table + 40 * uint64_t(i);
-      sections_.push_back(Section{f.U32(s + 12), f.U32(s + 8), f.U32(s + 20), f.U32(s + 16)});
-    }
-    rootOffset_ = Offset(root_, 16);
+  ResourceReader(const std::vector<uint8_t>& bytes, const std::string& path)
+      : bytes_(bytes), path_(path), image_(ParsePeImage(bytes, path)) {
+    root_ = DataDirectory(bytes, image_, peDirectoryResource).rva;
+    if (root_ == 0) throw PeError(path_ + ": has no resources, so it is not a setup");
+    // Each entry takes 8 bytes of the file: more than that means entries were reused.
+    entryBudget_ = bytes.size() / 8;
+    dataBudget_ = bytes.size();
   }
 
-  void Walk(std::map<ResourceKey, std::vector<uint8_t>>& out) {
-    ForEach(rootOffset_, 0, [&](const std::string& type, uint32_t, uint32_t typeDir) {
-      ForEach(typeDir, 1, [&](const std::string&, uint32_t id, uint32_t idDir) {
-        ForEach(idDir, 2, [&](const std::string&, uint32_t language, uint32_t data) {
-          uint32_t rva = f_.U32(data), size = f_.U32(data + 4);
+  std::vector<Resource> Read() {
+    std::vector<Resource> out;
+    ForEach(Offset(root_, 16), 0, [&](const ResourceName& type, uint64_t typeDir) {
+      ForEach(typeDir, 1, [&](const ResourceName& name, uint64_t nameDir) {
+        ForEach(nameDir, 2, [&](const ResourceName& language, uint64_t entry) {
+          uint32_t rva = U32(entry), size = U32(entry + 4);
+          if (size > dataBudget_) throw Damaged();
+          dataBudget_ -= size;
           uint64_t at = Offset(rva, size);
-          out[ResourceKey{type, id, language}] =
-              std::vector<uint8_t>(f_.Bytes().begin() + long(at), f_.Bytes().begin() + long(at + size));
+          out.push_back(Resource{type, name, language.id,
+                                 std::vector<uint8_t>(bytes_.begin() + long(at),
+                                                      bytes_.begin() + long(at + size))});
         });
       });
     });
+    return out;
   }
 
  private:
-  PeError NotPe() const { return PeError(f_.Path() + ": not a Windows program"); }
-  PeError NoResources() const { return PeError(f_.Path() + ": has no resources, so it is not a setup"); }
+  PeError Damaged() const { return PeError(path_ + ": damaged resource data"); }
+
+  uint32_t U16(uint64_t at) const {
+    if (at + 2 > bytes_.size()) throw Damaged();
+    return ReadU16(bytes_, at);
+  }
+  uint32_t U32(uint64_t at) const { return U16(at) | U16(at + 2) << 16; }
 
   uint64_t Offset(uint32_t rva, uint32_t size) const {
-    for (const Section& s : sections_) {
+    for (const PeSection& s : image_.sections) {
       uint32_t span = std::max(s.virtualSize, s.rawSize);
       if (rva >= s.virtualAddress && uint64_t(rva) + size <= uint64_t(s.virtualAddress) + span) {
         uint64_t at = uint64_t(s.rawOffset) + (rva - s.virtualAddress);
-        f_.Need(at, size);
+        if (at + size > bytes_.size()) throw Damaged();
         return at;
       }
     }
-    throw PeError(f_.Path() + ": damaged resource data");
+    throw Damaged();
   }
 
-  // Calls visit(name, id, target) for each entry of the directory at offset; target is
-  // a file offset: of the subdirectory below levels 0 and 1, of the data entry at 2.
+  ResourceName EntryName(uint32_t name) const {
+    ResourceName out;
+    if ((name & 0x80000000u) == 0) {
+      out.id = name & 0xFFFF;
+      return out;
+    }
+    uint64_t s = Offset(root_ + (name & 0x7FFFFFFFu), 2);
+    uint32_t length = U16(s);
+    Offset(root_ + (name & 0x7FFFFFFFu), 2 + 2 * length);
+    for (uint32_t k = 0; k < length; ++k) out.text += char16_t(U16(s + 2 + 2 * k));
+    if (out.text.empty()) throw Damaged();
+    return out;
+  }
+
+  // Calls visit(name, target) for each entry of the directory at offset; target is a
+  // file offset: of the subdirectory below levels 0 and 1, of the data entry at 2.
   template <typename Visit>
   void ForEach(uint64_t directory, int level, Visit visit) {
-    if (++steps_ > 100000) throw PeError(f_.Path() + ": damaged resource data");
-    uint32_t count = f_.U16(directory + 12) + f_.U16(directory + 14);
+    if (!visited_.insert(directory).second) throw Damaged();
+    uint32_t count = U16(directory + 12) + U16(directory + 14);
+    if (count > entryBudget_) throw Damaged();
+    entryBudget_ -= count;
     for (uint32_t i = 0; i < count; ++i) {
       uint64_t entry = directory + 16 + 8 * uint64_t(i);
-      uint32_t name = f_.U32(entry), target = f_.U32(entry + 4);
+      uint32_t name = U32(entry), target = U32(entry + 4);
       bool subdirectory = (target & 0x80000000u) != 0;
-      if (subdirectory != (level < 2)) throw PeError(f_.Path() + ": damaged resource data");
-      uint64_t where = Offset(root_ + (target & 0x7FFFFFFFu), 16);
-      std::string text;
-      uint32_t id = 0;
-      if (name & 0x80000000u) {
-        uint64_t s = Offset(root_ + (name & 0x7FFFFFFFu), 2);
-        uint32_t length = f_.U16(s);
-        for (uint32_t k = 0; k < length; ++k) text += char(f_.U16(s + 2 + 2 * k) & 0x7F);
-        if (level == 1) continue;  // named resources are not ours
-      } else {
-        id = name & 0xFFFF;
-        text = "#" + std::to_string(id);
-      }
-      visit(text, id, uint32_t(where));
+      if (subdirectory != (level < 2)) throw Damaged();
+      visit(EntryName(name), Offset(root_ + (target & 0x7FFFFFFFu), 16));
     }
   }
 
-  const PeFile& f_;
-  std::vector<Section> sections_;
+  const std::vector<uint8_t>& bytes_;
+  std::string path_;
+  PeImage image_;
   uint32_t root_ = 0;
-  uint64_t rootOffset_ = 0;
-  int steps_ = 0;
+  uint64_t entryBudget_ = 0;
+  uint64_t dataBudget_ = 0;
+  std::set<uint64_t> visited_;
 };
 
 }  // namespace
 
+ResourceName NumberedName(uint32_t id) {
+  ResourceName out;
+  out.id = id;
+  return out;
+}
+
+ResourceName TextName(const char* ascii) {
+  ResourceName out;
+  for (const char* c = ascii; *c != 0; ++c) out.text += char16_t(*c);
+  return out;
+}
+
+std::vector<uint8_t> ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw PeError("cannot read " + path);
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) throw PeError("cannot read " + path);
+  return bytes;
+}
+
+std::vector<Resource> ReadResourceTree(const std::vector<uint8_t>& bytes, const std::string& path) {
+  return ResourceReader(bytes, path).Read();
+}
+
 std::map<ResourceKey, std::vector<uint8_t>> ReadPeResources(const std::string& path) {
-  PeFile file(path);
-  ResourceReader reader(file);
   std::map<ResourceKey, std::vector<uint8_t>> out;
-  reader.Walk(out);
+  for (Resource& r : ReadResourceTree(ReadWholeFile(path), path)) {
+    if (!r.name.text.empty()) continue;  // named resources are not ours
+    std::string type;
+    if (r.type.text.empty()) {
+      type = "#" + std::to_string(r.type.id);
+    } else {
+      for (char16_t c : r.type.text) type += char(c & 0x7F);
+    }
+    out[ResourceKey{type, r.name.id, r.language}] = std::move(r.data);
+  }
   return out;
 }

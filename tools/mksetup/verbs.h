@@ -4,7 +4,7 @@
 
 // inflate IN OUT: decodes the raw Deflate file IN into OUT with the setup's decoder.
 int RunInflateVerb(int argc, char** argv);
-// build PRODUCT.toml -o DIR: the resources of a product's setup program.
+// build PRODUCT.toml -o SETUP.exe|DIR: a product's setup program, or its resources.
 int RunBuildVerb(int argc, char** argv);
 // list SETUP.exe: the tables, strings and files of a setup program.
 int RunListVerb(int argc, char** argv);
@@ -14,6 +14,8 @@ int RunExtractVerb(int argc, char** argv);
 // Exit code of a tool-level failure (usage, unreadable input); decoder statuses are
 // returned as they are.
 constexpr int kToolFailure = 1;
+
+constexpr char kMksetupVersion[] = MKSETUP_VERSION;
 
 // Prints "mksetup: problem" and the verb's usage line; returns kToolFailure.
 int UsageError(const char* problem, const char* usage);
