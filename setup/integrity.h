@@ -39,9 +39,10 @@ uint32_t FinishPeChecksum(const PeChecksum& state);
 #ifdef _WIN32
 #include <windows.h>
 
-// Whether the program file at path (the module's own) and the CONFIG and ARCHIVE
-// resources of module are whole: false when the file cannot be read, its checksum is
-// set and differs, or its CHECKSUM resource is malformed, names a resource that is
-// missing or differs, or leaves out one that start-up loaded.
+// Whether the program file at path (the module's own; none when its name is not known)
+// and the CONFIG and ARCHIVE resources of module are whole: false when the file's
+// checksum is set and differs, or its CHECKSUM resource is malformed, names a resource
+// that is missing or differs, or leaves out one that start-up loaded. A file that
+// cannot be opened is judged by its resources alone.
 bool SetupIsWhole(HMODULE module, const char* path);
 #endif

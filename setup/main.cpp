@@ -134,8 +134,8 @@ int LoadConfiguration() {
   // A damaged download is told before the wizard, not found out half-way through.
   char path[1024];
   DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-  if (length == 0 || length >= sizeof path || !SetupIsWhole(gInstance, path))
-    return IDS_SETUP_DAMAGED;
+  const bool named = length != 0 && length < sizeof path;
+  if (!SetupIsWhole(gInstance, named ? path : nullptr)) return IDS_SETUP_DAMAGED;
   return 0;
 }
 

@@ -112,8 +112,9 @@ void FlipByte(const std::string& path, size_t offset) {
   WriteBytes(path, bytes);
 }
 
-// What start-up does with a copy: its resources loaded, then the check.
-bool Whole(const std::string& path) {
+// What start-up does with a copy: its resources loaded, then the check; with byName
+// false, as when the program's own name cannot be opened.
+bool Whole(const std::string& path, bool byName = true) {
   HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   if (module == nullptr) return false;
   auto load = [module](const char* type, int id, size_t* size) -> const uint8_t* {
@@ -126,7 +127,7 @@ bool Whole(const std::string& path) {
   gConfig = load("CONFIG", 1, &gConfigSize);
   gStrings = load("CONFIG", 2, &gStringsSize);
   gArchive = load("ARCHIVE", 1, &archiveSize);
-  bool whole = SetupIsWhole(module, path.c_str());
+  bool whole = SetupIsWhole(module, byName ? path.c_str() : nullptr);
   gConfig = gStrings = gArchive = nullptr;
   FreeLibrary(module);
   return whole;
@@ -225,6 +226,19 @@ TEST_F(IntegrityTest, DamageToTheFileOrItsResourcesIsFound) {
     ASSERT_TRUE(c.damage(resources_, copy));
     EXPECT_EQ(Whole(copy), c.whole);
   }
+}
+
+// A program file that cannot be opened by its name is no sign of damage; its
+// resources still decide.
+TEST_F(IntegrityTest, WithoutItsFileTheResourcesStillDecide) {
+  const std::string code = SealedCopy("code.exe");
+  FlipByte(code, 0x600);
+  EXPECT_TRUE(Whole(code, false));
+  EXPECT_FALSE(Whole(code));
+  const std::string payload = SealedCopy("payload.exe");
+  const Resource archive = ProductResources(payload).back();
+  FlipByte(payload, archive.fileOffset + 10);
+  EXPECT_FALSE(Whole(payload, false));
 }
 
 // Setups built before the builder sealed them carry neither: they are accepted.
