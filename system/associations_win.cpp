@@ -5,63 +5,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "config/builtin_product.h"
 #include "system/registry.h"
 #include "system/uninstall_log.h"
 #include "text/strings.h"
 #include "text/variables.h"
 
 namespace {
-
-struct ArchiveType {
-  const char* extension;
-  const char* progId;     // one per extension, so each can be taken back on its own
-  const char* kind;       // display name without " Archive"
-  int iconIndex;          // negative: the icon resource with that number
-};
-
-// In the order the keys are written. ".tgz" shares name and icon with ".gz".
-static const ArchiveType kArchiveTypes[] = {
-    {".arj", "quorbex.arj", "Arj", -13},
-    {".boo", "quorbex.boo", "Btoa", -117},
-    {".frz", "quorbex.frz", "Freeze", -20},
-    {".gz", "quorbex.gz", "Gnu Zip", -7},
-    {".hqx", "quorbex.hqx", "BinHex", -11},
-    {".lzh", "quorbex.lzh", "LHarc", -12},
-    {".mme", "quorbex.mme", "Mime", -17},
-    {".msc", "quorbex.msc", "MS Compress", -120},
-    {".pak", "quorbex.pak", "Quake Pack", -118},
-    {".rar", "quorbex.rar", "Rar", -121},
-    {".sit", "quorbex.sit", "StuffIt", -5},
-    {".tar", "quorbex.tar", "Tar", -8},
-    {".tgz", "quorbex.tgz", "Gnu Zip", -7},
-    {".uue", "quorbex.uue", "UUEncode", -10},
-    {".xxe", "quorbex.xxe", "XXEncode", -154},
-    {".z", "quorbex.z", "Compress", -9},
-    {".zip", "quorbex.zip", "Zip", -3},
-    {".zoo", "quorbex.zoo", "Zoo", -19},
-};
-static_assert(sizeof(kArchiveTypes) / sizeof(kArchiveTypes[0]) == 18, "archive extensions");
-
-const char kArchiveWord[] = " Archive";
-// "Archive" in half-width katakana, code page 932.
-const char kArchiveWordJapanese[] = " \xB1\xB0\xB6\xB2\xCC\xDE";
-
-struct SoundEvent {
-  const char* key;  // under HKEY_CURRENT_USER
-  const char* english;
-  const char* japanese;  // code page 932
-};
-
-// The program's events, with no sound file assigned to either.
-static const SoundEvent kSoundEvents[] = {
-    {"AppEvents\\EventLabels\\TORVQBOperationCompleteFail", "Complete Fail", "\x8E\xB8\x94\x73"},
-    {"AppEvents\\EventLabels\\TORVQBOperationCompleteSuccess", "Complete Success",
-     "\x90\xAC\x8C\xF7"},
-    {"AppEvents\\Schemes\\Apps\\TORVQuorbex32", "Quorbex32 Ovalis", "Quorbex32 Ovalis"},
-    {"AppEvents\\Schemes\\Apps\\TORVQuorbex32\\TORVQBOperationCompleteFail", "", ""},
-    {"AppEvents\\Schemes\\Apps\\TORVQuorbex32\\TORVQBOperationCompleteSuccess", "", ""},
-};
-static_assert(sizeof(kSoundEvents) / sizeof(kSoundEvents[0]) == 5, "sound event keys");
 
 constexpr size_t kIconLocationSize = 2000;
 
@@ -75,6 +25,28 @@ void WriteClassValue(const char* progId, const char* subkey, const char* text) {
   if (path == nullptr) return;
   WriteRegistryString(HKEY_CLASSES_ROOT, path, "", text);
   std::free(path);
+}
+
+// Writes HKEY_CURRENT_USER\AppEvents\<key> with text as its default value, logged.
+void WriteSoundKey(const char* prefix, const char* name, const char* event, const char* text) {
+  char* key = ConcatStrings("AppEvents\\", prefix, name, event != nullptr ? "\\" : "",
+                            event != nullptr ? event : "", nullptr);
+  if (key == nullptr) return;
+  if (WriteRegistryString(HKEY_CURRENT_USER, key, "", text) == ERROR_SUCCESS) {
+    LogRegistryKey(key, "", keyClassCurrentUser);
+  }
+  std::free(key);
+}
+
+// The labels first, then the program's scheme and its events with no sound assigned.
+void WriteSoundEvents(bool japanese) {
+  for (const BuiltinSoundEvent& event : kBuiltinSoundEvents) {
+    WriteSoundKey("EventLabels\\", event.event, nullptr, japanese ? event.japanese : event.english);
+  }
+  WriteSoundKey("Schemes\\Apps\\", kBuiltinSoundApp, nullptr, kBuiltinSoundAppName);
+  for (const BuiltinSoundEvent& event : kBuiltinSoundEvents) {
+    WriteSoundKey("Schemes\\Apps\\", kBuiltinSoundApp, event.event, "");
+  }
 }
 
 }  // namespace
@@ -98,40 +70,34 @@ void WriteDefaultIcon(const char* keyPath, int iconIndex) {
 
 void RegisterFileTypes() {
   const bool japanese = ThreadLocaleIsJapanese();
-  // The program path stays unquoted; the file name is quoted.
-  char* openCommand = ExpandVariables("$(Destination)\\quorbex.exe \"%1\"");
+  char* openCommand = ExpandVariables(kBuiltinOpenCommand);
 
-  for (const ArchiveType& type : kArchiveTypes) {
+  for (const BuiltinFileType& type : kBuiltinFileTypes) {
     // The type's entry right after the extension's tells the uninstaller which type
     // the extension must still name for it to be ours to remove.
-    if (WriteRegistryString(HKEY_CLASSES_ROOT, type.extension, "", type.progId) == ERROR_SUCCESS) {
+    if (WriteRegistryString(HKEY_CLASSES_ROOT, type.extension, "", type.typeName) == ERROR_SUCCESS) {
       LogRegistryKey(type.extension, "", keyClass1);
-      LogRegistryKey(type.progId, "", keyClass1);
+      LogRegistryKey(type.typeName, "", keyClass1);
     }
   }
-  for (const ArchiveType& type : kArchiveTypes) {
+  for (const BuiltinFileType& type : kBuiltinFileTypes) {
     char* displayName =
-        ConcatStrings(type.kind, japanese ? kArchiveWordJapanese : kArchiveWord, nullptr);
+        ConcatStrings(type.kind, japanese ? kBuiltinTypeWordJapanese : kBuiltinTypeWord, nullptr);
     if (displayName != nullptr) {
-      WriteClassValue(type.progId, "", displayName);
+      WriteClassValue(type.typeName, "", displayName);
       std::free(displayName);
     }
-    char* iconKey = ConcatStrings(type.progId, "\\DefaultIcon", nullptr);
+    char* iconKey = ConcatStrings(type.typeName, "\\DefaultIcon", nullptr);
     if (iconKey != nullptr) {
       WriteDefaultIcon(iconKey, type.iconIndex);
       std::free(iconKey);
     }
-    if (openCommand != nullptr) WriteClassValue(type.progId, "\\shell\\open\\command", openCommand);
-    WriteClassValue(type.progId, "\\shell\\open\\ddeexec", "[open(\"%1\")]");
-    WriteClassValue(type.progId, "\\shell\\open\\ddeexec\\Application", "QUORBEX");
-    WriteClassValue(type.progId, "\\shell\\open\\ddeexec\\topic", "system");
+    if (openCommand != nullptr) WriteClassValue(type.typeName, "\\shell\\open\\command", openCommand);
+    WriteClassValue(type.typeName, "\\shell\\open\\ddeexec", kBuiltinDdeCommand);
+    WriteClassValue(type.typeName, "\\shell\\open\\ddeexec\\Application", kBuiltinDdeApplication);
+    WriteClassValue(type.typeName, "\\shell\\open\\ddeexec\\topic", kBuiltinDdeTopic);
   }
   std::free(openCommand);
 
-  for (const SoundEvent& event : kSoundEvents) {
-    if (WriteRegistryString(HKEY_CURRENT_USER, event.key, "", japanese ? event.japanese : event.english) ==
-        ERROR_SUCCESS) {
-      LogRegistryKey(event.key, "", keyClassCurrentUser);
-    }
-  }
+  WriteSoundEvents(japanese);
 }
