@@ -49,7 +49,7 @@ void RefuseToStart(int entry) { Tell(LoadResourceText(entry), MB_ICONSTOP); }
 
 // The switches and what they do, shown even to a silent run that asked for them.
 void ShowUsage() {
-  char* text = LoadResourceText(IDS_USAGE);
+  char* text = FormatResourceMessage(IDS_USAGE);
   char* caption = LoadResourceText(IDS_SETUP_CANNOT_RUN_CAPTION);
   MessageBoxA(nullptr, text != nullptr ? text : "", caption != nullptr ? caption : "Setup",
               MB_OK | MB_ICONINFORMATION);
@@ -58,7 +58,8 @@ void ShowUsage() {
 }
 
 int TellBadSwitch(const char* which) {
-  char* usage = LoadResourceText(IDS_USAGE);
+  // Formatted on its own: an inserted text keeps its %n and %t as they stand.
+  char* usage = FormatResourceMessage(IDS_USAGE);
   Tell(FormatResourceMessage(IDS_BAD_SWITCH, which, usage != nullptr ? usage : ""),
        MB_ICONSTOP);
   std::free(usage);
