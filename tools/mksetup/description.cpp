@@ -535,7 +535,7 @@ class Reader {
     }
     Fail(root.get(key), root, key,
          "'" + path + "' lies outside every folder the product defines (a path page's $(Variable) "
-         "or the folder of one of its files)" + (root.get(key) == nullptr ? ": give " + std::string(key) : ""));
+         "or the folder of one of its files)");
   }
 
   void ReadPlaces(const toml::table& root, ProductDescription& d) const {
