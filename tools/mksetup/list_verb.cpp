@@ -118,8 +118,10 @@ void ListRegistrations(const std::vector<uint8_t>& data) {
       std::printf("  dde %s %s %s\n", Quoted(text(fileTypeDdeCommand), cp).c_str(),
                   text(fileTypeDdeApplication), text(fileTypeDdeTopic));
   }
-  std::printf("sound events: %u  application %s %s\n", word(productSoundEventCount),
-              ConfigString(word(productSoundApp)), Quoted(ConfigString(word(productSoundAppName)), cp).c_str());
+  if (word(productSoundEventCount) == 0) std::printf("sound events: 0\n");
+  else
+    std::printf("sound events: %u  application %s %s\n", word(productSoundEventCount),
+                ConfigString(word(productSoundApp)), Quoted(ConfigString(word(productSoundAppName)), cp).c_str());
   for (uint32_t i = 0; i < word(productSoundEventCount); ++i) {
     auto text = [&](int offset) { return ConfigString(field(productSoundEventTable, kSoundEventRecordSize, i, offset)); };
     std::printf("  %s %s\n", text(soundEventName), Quoted(text(soundEventLabel), cp).c_str());
