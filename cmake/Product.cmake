@@ -2,8 +2,9 @@
 # makes <NAME>-setup.exe with one mksetup build from the description and the setup
 # program without a product (the stub); the target <NAME>-setup has the file's path in
 # its SETUP_PROGRAM property. Targets named in DEPENDS (the programs of the payload,
-# generated files) are built first; their files are found through SEARCH. On the host,
-# where there is no stub, it writes the product's resource files instead.
+# generated files) are built first; their files are found through SEARCH. A description
+# with uninstaller = true gets the uninstaller built here. On the host, where there is
+# no stub, it writes the product's resource files instead.
 include_guard()
 
 if(CMAKE_CROSSCOMPILING)
@@ -36,10 +37,12 @@ function(add_setup_product name)
   file(GLOB_RECURSE inputs CONFIGURE_DEPENDS ${folder}/*)
   if(WIN32)
     set(program ${CMAKE_CURRENT_BINARY_DIR}/${name}-setup.exe)
+    # The uninstaller that a description with uninstaller = true gets, built like the stub.
     add_custom_command(
       OUTPUT ${program}
-      COMMAND ${SETUP_MKSETUP} build ${description} -o ${program} --stub $<TARGET_FILE:setup_stub> ${search}
-      DEPENDS ${inputs} ${SETUP_MKSETUP_TARGET} setup_stub ${P_DEPENDS}
+      COMMAND ${SETUP_MKSETUP} build ${description} -o ${program} --stub $<TARGET_FILE:setup_stub>
+              --uninstaller $<TARGET_FILE:uninstaller> ${search}
+      DEPENDS ${inputs} ${SETUP_MKSETUP_TARGET} setup_stub uninstaller ${P_DEPENDS}
       COMMENT "Building ${name}-setup.exe"
       VERBATIM)
     add_custom_target(${name}-setup ALL DEPENDS ${program})
@@ -56,9 +59,12 @@ function(add_setup_product name)
   add_custom_target(${name}-resources ALL DEPENDS ${out}/product.rc)
 endfunction()
 
-# mksetup, its stubs and its manual page, for a build server without this tree or
-# mingw: the host preset installs mksetup, each Windows preset its stub (and mksetup).
+# mksetup, its stubs, uninstallers and manual page, for a build server without this
+# tree or mingw: the host preset installs mksetup, each Windows preset its stub and
+# uninstaller (and mksetup).
 if(WIN32)
   install(PROGRAMS ${SETUP_MKSETUP} DESTINATION bin)
+  install(PROGRAMS $<TARGET_FILE:uninstaller> DESTINATION lib/mksetup
+          RENAME uninstaller-${CMAKE_SYSTEM_PROCESSOR}.exe)
 endif()
 install(FILES ${CMAKE_SOURCE_DIR}/docs/mksetup.1 DESTINATION share/man/man1)
