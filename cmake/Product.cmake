@@ -1,4 +1,5 @@
-# add_setup_product(NAME DESCRIPTION product.toml [SEARCH folder ...] [DEPENDS target ...]):
+# add_setup_product(NAME DESCRIPTION product.toml [SEARCH folder ...] [DEPENDS target ...]
+#                   [OPTIONS mksetup-option ...]):
 # makes <NAME>-setup.exe with one mksetup build from the description and the setup
 # program without a product (the stub); the target <NAME>-setup has the file's path in
 # its SETUP_PROGRAM property. Targets named in DEPENDS (the programs of the payload,
@@ -26,7 +27,7 @@ else()
 endif()
 
 function(add_setup_product name)
-  cmake_parse_arguments(P "" "DESCRIPTION" "SEARCH;DEPENDS" ${ARGN})
+  cmake_parse_arguments(P "" "DESCRIPTION" "SEARCH;DEPENDS;OPTIONS" ${ARGN})
   get_filename_component(description ${P_DESCRIPTION} ABSOLUTE)
   get_filename_component(folder ${description} DIRECTORY)
   set(out ${CMAKE_CURRENT_BINARY_DIR}/${name}-resources)
@@ -41,7 +42,7 @@ function(add_setup_product name)
     add_custom_command(
       OUTPUT ${program}
       COMMAND ${SETUP_MKSETUP} build ${description} -o ${program} --stub $<TARGET_FILE:setup_stub>
-              --uninstaller $<TARGET_FILE:uninstaller> ${search}
+              --uninstaller $<TARGET_FILE:uninstaller> ${search} ${P_OPTIONS}
       DEPENDS ${inputs} ${SETUP_MKSETUP_TARGET} setup_stub uninstaller ${P_DEPENDS}
       COMMENT "Building ${name}-setup.exe"
       VERBATIM)
@@ -52,7 +53,7 @@ function(add_setup_product name)
   add_custom_command(
     OUTPUT ${out}/product.rc ${out}/config.bin ${out}/strings-1033.bin ${out}/strings-1041.bin
            ${out}/archive.bin ${out}/checksum.bin
-    COMMAND ${SETUP_MKSETUP} build ${description} -o ${out} ${search}
+    COMMAND ${SETUP_MKSETUP} build ${description} -o ${out} ${search} ${P_OPTIONS}
     DEPENDS ${inputs} ${SETUP_MKSETUP_TARGET} ${P_DEPENDS}
     COMMENT "Building the resources of ${name}"
     VERBATIM)
