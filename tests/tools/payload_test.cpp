@@ -118,7 +118,7 @@ std::vector<uint8_t> NoiseHoldingTheMarker() {
 
 TEST_F(PayloadTest, AnEncodingThatWouldHoldTheMarkerIsReplaced) {
   std::vector<uint8_t> input = NoiseHoldingTheMarker();
-  std::vector<uint8_t> plain = DeflateOnce(input.data(), input.size(), 1);
+  std::vector<uint8_t> plain = DeflateOnce(input.data(), input.size(), CompressOptions());
   ASSERT_TRUE(HoldsMarker(plain.data(), 0, plain.size())) << "the fixture no longer provokes the marker";
 
   std::vector<PayloadFile> files = {File("marker", input)};
