@@ -104,7 +104,7 @@ def write_description(path, names):
         f.write('company = "Bench"\nproduct = "Bench"\nmain_program = "f0000.bin"\n'
                 'window_title = "Bench Setup"\nprogram_folder = "Bench"\n\n'
                 '[[components]]\nid = "all"\nname = "All"\ndescription = "Everything."\nimage = 0\n\n'
-                '[[setup_types]]\nname = "Typical"\nicon = 111\ncomponents = ["all"]\n\n'
+                '[[setup_types]]\nname = "Custom"\nicon = 113\ncomponents = ["all"]\ncustom = true\n\n'
                 '[[path_pages]]\nvariable = "Destination"\ndefault = \'$(ProgramFilesDir)\\Bench\'\n'
                 'text = "Where?"\ncomponents = ["all"]\n')
         for n in names:

@@ -189,6 +189,8 @@ Payload CompressPayload(const std::vector<PayloadFile>& files, const CompressOpt
   uint64_t read = 0, written = 0;
   std::vector<uint8_t> history;
   BitWriter out;
+  // Address space only: pages count once written, and nothing is copied as it grows.
+  out.Reserve(size_t(total + total / 64 + 4096));
   {
     ParallelParser parser(options, threads);
     bool readAll = false;

@@ -37,7 +37,7 @@ static const std::array<uint8_t, 259> kLengthSymbol = [] {
   return table;
 }();
 
-int DistSymbol(int dist) {
+int DistanceSymbol(int dist) {
   if (dist <= 4) return dist - 1;
   int log = 31 - __builtin_clz(unsigned(dist - 1));
   return 2 * log + (((dist - 1) >> (log - 1)) & 1);
@@ -163,12 +163,20 @@ void CanonicalCodes(const unsigned* lengths, int n, uint16_t* codes) {
 
 }  // namespace
 
+int LitLenSymbol(const Token& t) { return t.dist == 0 ? t.litlen : 257 + kLengthSymbol[t.litlen]; }
+
+int DistSymbol(const Token& t) { return t.dist == 0 ? -1 : DistanceSymbol(t.dist); }
+
+int ExtraBits(const Token& t) {
+  return t.dist == 0 ? 0 : kLengthExtra[kLengthSymbol[t.litlen]] + kDistExtra[DistanceSymbol(t.dist)];
+}
+
 void Histogram::Add(const Token& t) {
   if (t.dist == 0) {
     ++litlen[t.litlen];
     return;
   }
-  int l = kLengthSymbol[t.litlen], d = DistSymbol(t.dist);
+  int l = kLengthSymbol[t.litlen], d = DistanceSymbol(t.dist);
   ++litlen[257 + l];
   ++dist[d];
   extraBits += kLengthExtra[l] + kDistExtra[d];
@@ -231,7 +239,7 @@ void WriteDynamicBlock(const Token* tokens, size_t n, bool final, BitWriter& out
       out.Put(litlen[t.litlen], int(code.litlen[t.litlen]));
       continue;
     }
-    int l = kLengthSymbol[t.litlen], d = DistSymbol(t.dist);
+    int l = kLengthSymbol[t.litlen], d = DistanceSymbol(t.dist);
     out.Put(litlen[257 + l], int(code.litlen[257 + l]));
     out.Put(uint32_t(t.litlen - kLengthBase[l]), kLengthExtra[l]);
     out.Put(dist[d], int(code.dist[d]));

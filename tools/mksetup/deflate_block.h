@@ -16,6 +16,12 @@ struct Token {
 constexpr int kLitLenSymbols = 286;
 constexpr int kDistSymbols = 30;
 
+// The literal/length symbol of a token, its distance symbol (-1 for a literal) and its
+// extra bits.
+int LitLenSymbol(const Token& t);
+int DistSymbol(const Token& t);
+int ExtraBits(const Token& t);
+
 // How often each symbol occurs in a block, and the extra bits its tokens carry.
 struct Histogram {
   uint32_t litlen[kLitLenSymbols] = {};
@@ -35,6 +41,7 @@ uint64_t DynamicBlockBits(const Histogram& h);
 class BitWriter {
  public:
   void Put(uint32_t bits, int count);
+  void Reserve(size_t bytes) { bytes_.reserve(bytes); }
   uint64_t BitSize() const { return uint64_t(bytes_.size()) * 8 - unused_; }
   // Drops everything after the first bits bits.
   void Truncate(uint64_t bits);

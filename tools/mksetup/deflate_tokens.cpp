@@ -92,7 +92,7 @@ class PrefixCode {
   int maxBits_ = 0;
 };
 
-bool ReadCodes(BitReader& in, PrefixCode* litlen, PrefixCode* dist) {
+bool ReadCodes(BitReader& in, PrefixCode* litlen, PrefixCode* dist, int* distanceCodes) {
   const int nl = int(in.Get(5)) + 257, nd = int(in.Get(5)) + 1, nc = int(in.Get(4)) + 4;
   if (nl > 286 || nd > 30) return false;
   uint8_t codeLengths[19] = {};
@@ -114,6 +114,7 @@ bool ReadCodes(BitReader& in, PrefixCode* litlen, PrefixCode* dist) {
     std::fill(lengths + i, lengths + i + repeat, value);
     i += repeat;
   }
+  *distanceCodes = int(std::count_if(lengths + nl, lengths + nl + nd, [](uint8_t l) { return l != 0; }));
   return litlen->Build(lengths, nl) && dist->Build(lengths + nl, nd);
 }
 
@@ -146,7 +147,8 @@ bool ReadDeflateTokens(const uint8_t* data, size_t size, DeflateParse* parse) {
   bool final = false;
   while (!final) {
     final = in.Get(1) != 0;
-    const uint32_t type = in.Get(2);
+    const int type = int(in.Get(2));
+    int distanceCodes = type == 1 ? 30 : 0;
     if (type == 0) {
       in.AlignToByte();
       uint32_t length = in.Get(16), check = in.Get(16);
@@ -164,7 +166,7 @@ bool ReadDeflateTokens(const uint8_t* data, size_t size, DeflateParse* parse) {
         std::fill(lengths + 288, lengths + 318, 5);
         litlen.Build(lengths, 288);
         dist.Build(lengths + 288, 30);
-      } else if (!ReadCodes(in, &litlen, &dist)) {
+      } else if (!ReadCodes(in, &litlen, &dist, &distanceCodes)) {
         return false;
       }
       if (!ReadCodedBlock(in, litlen, dist, parse, &position)) return false;
@@ -172,7 +174,7 @@ bool ReadDeflateTokens(const uint8_t* data, size_t size, DeflateParse* parse) {
       return false;
     }
     if (in.Overrun()) return false;
-    parse->blockEnds.push_back(position);
+    parse->blocks.push_back({position, type, distanceCodes});
   }
   return true;
 }

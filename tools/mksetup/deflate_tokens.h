@@ -8,9 +8,15 @@
 
 #include "tools/mksetup/deflate_block.h"
 
+struct DeflateBlock {
+  uint64_t end;       // the output position at which the block ends
+  int type;           // 0 stored, 1 fixed codes, 2 dynamic codes
+  int distanceCodes;  // distance codes of non-zero length
+};
+
 struct DeflateParse {
   std::vector<Token> tokens;
-  std::vector<uint64_t> blockEnds;  // the output position at which each block ends
+  std::vector<DeflateBlock> blocks;
 };
 
 // False when the stream is not well-formed Deflate.

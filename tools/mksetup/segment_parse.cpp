@@ -9,44 +9,52 @@ extern "C" {
 #include <zopfli/squeeze.h>
 }
 
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <stdexcept>
 
+#include "tools/mksetup/block_split.h"
 #include "tools/mksetup/deflate_tokens.h"
 
 namespace {
 
 // The other encoder's level: its strongest, a near-optimal parse.
 constexpr int kFastLevel = 12;
+// Blocks of a segment that the search for better boundaries may make.
+constexpr size_t kMaxBlocks = 32;
 
-// Joins neighbouring blocks wherever one block is smaller than the two.
-void MergeBlocks(SegmentParse& parse) {
+std::vector<Histogram> BlockCounts(const std::vector<Token>& tokens, const std::vector<size_t>& ends) {
   std::vector<Histogram> counts;
-  std::vector<uint64_t> bits;
   size_t from = 0;
-  for (size_t end : parse.blockEnds) {
-    counts.push_back(CountTokens(parse.tokens.data() + from, end - from));
-    bits.push_back(DynamicBlockBits(counts.back()));
+  for (size_t end : ends) {
+    counts.push_back(CountTokens(tokens.data() + from, end - from));
     from = end;
   }
+  return counts;
+}
+
+// Joins neighbouring blocks wherever one block is smaller than the two.
+std::vector<size_t> MergeBlocks(const std::vector<Token>& tokens, const std::vector<size_t>& blockEnds) {
+  std::vector<Histogram> counts = BlockCounts(tokens, blockEnds);
   std::vector<size_t> ends;
   Histogram current = counts[0];
-  uint64_t currentBits = bits[0];
+  uint64_t currentBits = DynamicBlockBits(current);
   for (size_t i = 1; i < counts.size(); ++i) {
     Histogram joined = current;
     joined.Add(counts[i]);
-    uint64_t joinedBits = DynamicBlockBits(joined);
-    if (joinedBits <= currentBits + bits[i]) {
+    const uint64_t joinedBits = DynamicBlockBits(joined), nextBits = DynamicBlockBits(counts[i]);
+    if (joinedBits <= currentBits + nextBits) {
       current = joined;
       currentBits = joinedBits;
     } else {
-      ends.push_back(parse.blockEnds[i - 1]);
+      ends.push_back(blockEnds[i - 1]);
       current = counts[i];
-      currentBits = bits[i];
+      currentBits = nextBits;
     }
   }
-  ends.push_back(parse.tokens.size());
-  parse.blockEnds = std::move(ends);
+  ends.push_back(tokens.size());
+  return ends;
 }
 
 // Keeps the tokens from start on: a match that begins in the history keeps its part
@@ -68,8 +76,8 @@ SegmentParse CutHistory(const DeflateParse& whole, const uint8_t* in, size_t sta
       }
     }
     position += length;
-    for (; nextEnd < whole.blockEnds.size() && whole.blockEnds[nextEnd] <= position; ++nextEnd) {
-      const uint64_t at = whole.blockEnds[nextEnd];
+    for (; nextEnd < whole.blocks.size() && whole.blocks[nextEnd].end <= position; ++nextEnd) {
+      const uint64_t at = whole.blocks[nextEnd].end;
       bool inside = at == position && at > start && at < end;
       if (inside && (parse.blockEnds.empty() || parse.blockEnds.back() < parse.tokens.size()))
         parse.blockEnds.push_back(parse.tokens.size());
@@ -150,6 +158,11 @@ SegmentParse SegmentParser::Parse(const uint8_t* in, size_t start, size_t end) {
   if (size == 0 || !ReadDeflateTokens(scratch_.data(), size, &whole))
     throw std::runtime_error("internal error: the encoder's stream does not read back");
   SegmentParse parse = CutHistory(whole, in, start, end);
-  MergeBlocks(parse);
+  // The other encoder's blocks and those where the counts change, whichever of them
+  // pay for their headers.
+  std::vector<size_t> split = SplitBlocks(parse.tokens, kMaxBlocks), both;
+  std::set_union(parse.blockEnds.begin(), parse.blockEnds.end(), split.begin(), split.end(),
+                 std::back_inserter(both));
+  parse.blockEnds = MergeBlocks(parse.tokens, both);
   return parse;
 }
