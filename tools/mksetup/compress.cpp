@@ -157,9 +157,13 @@ void WriteWithoutMarker(const Segment& segment, BitWriter& out) {
   throw PayloadError("could not encode the payload without the bytes F8 F5 23 7C");
 }
 
+// Each thread holds some 9 MB of encoder state: a machine with many processors is not
+// given them all unasked.
+constexpr int kMostDefaultThreads = 16;
+
 int ThreadCount(const CompressOptions& options) {
   if (options.threads > 0) return options.threads;
-  return std::max(1, int(std::thread::hardware_concurrency()));
+  return std::clamp(int(std::thread::hardware_concurrency()), 1, kMostDefaultThreads);
 }
 
 }  // namespace

@@ -15,7 +15,7 @@ struct PayloadError : std::runtime_error {
 struct CompressOptions {
   bool best = false;        // the strongest encoder: a little smaller, many times slower
   int iterations = 15;      // its optimisation passes per block; more is smaller and slower
-  int threads = 0;          // segments encoded at once; 0: one per processor
+  int threads = 0;          // segments encoded at once; 0: one per processor, at most 16
   bool progress = false;    // draw a progress bar on stderr
 };
 
