@@ -57,6 +57,14 @@ std::vector<size_t> MergeBlocks(const std::vector<Token>& tokens, const std::vec
   return ends;
 }
 
+// The encoder's own blocks and those where the counts change, whichever of them pay
+// for their headers.
+std::vector<size_t> ChooseBlocks(const std::vector<Token>& tokens, const std::vector<size_t>& own) {
+  std::vector<size_t> split = SplitBlocks(tokens, kMaxBlocks), both;
+  std::set_union(own.begin(), own.end(), split.begin(), split.end(), std::back_inserter(both));
+  return MergeBlocks(tokens, both);
+}
+
 // Keeps the tokens from start on: a match that begins in the history keeps its part
 // inside the segment.
 SegmentParse CutHistory(const DeflateParse& whole, const uint8_t* in, size_t start, size_t end) {
@@ -124,7 +132,10 @@ SegmentParse ParseBest(int iterations, const uint8_t* in, size_t start, size_t e
     for (size_t i = 0; i <= againCount; ++i) {
       againCost += ZopfliCalculateBlockSize(&all, i == 0 ? 0 : again[i - 1], i == againCount ? all.size : again[i], 2);
     }
-    if (againCost < cost) ends.assign(again, again + againCount), ends.push_back(all.size);
+    if (againCost < cost) {
+      ends.assign(again, again + againCount);
+      ends.push_back(all.size);
+    }
     std::free(again);
   }
 
@@ -151,18 +162,17 @@ SegmentParser::~SegmentParser() {
 
 SegmentParse SegmentParser::Parse(const uint8_t* in, size_t start, size_t end) {
   if (start == end) return SegmentParse{{}, {0}};
-  if (encoder_ == Encoder::best) return ParseBest(iterations_, in, start, end);
+  if (encoder_ == Encoder::best) {
+    SegmentParse parse = ParseBest(iterations_, in, start, end);
+    parse.blockEnds = ChooseBlocks(parse.tokens, parse.blockEnds);
+    return parse;
+  }
   scratch_.resize(libdeflate_deflate_compress_bound(compressor_, end));
   size_t size = libdeflate_deflate_compress(compressor_, in, end, scratch_.data(), scratch_.size());
   DeflateParse whole;
   if (size == 0 || !ReadDeflateTokens(scratch_.data(), size, &whole))
     throw std::runtime_error("internal error: the encoder's stream does not read back");
   SegmentParse parse = CutHistory(whole, in, start, end);
-  // The other encoder's blocks and those where the counts change, whichever of them
-  // pay for their headers.
-  std::vector<size_t> split = SplitBlocks(parse.tokens, kMaxBlocks), both;
-  std::set_union(parse.blockEnds.begin(), parse.blockEnds.end(), split.begin(), split.end(),
-                 std::back_inserter(both));
-  parse.blockEnds = MergeBlocks(parse.tokens, both);
+  parse.blockEnds = ChooseBlocks(parse.tokens, parse.blockEnds);
   return parse;
 }
