@@ -56,6 +56,7 @@ class RangeCost {
       sum += CountLog(c);
       ++used;
     }
+    // Roughly what a header costs: its fixed fields, and a few bits for each code sent.
     const double header = 40 + 4.0 * used;
     return CountLog(litlens) + CountLog(dists) - sum + counts[kSymbols] + header;
   }
