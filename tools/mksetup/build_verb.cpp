@@ -172,7 +172,7 @@ const char kBuildUsage[] =
     "build PRODUCT.toml -o SETUP.exe|DIR [--arch i686|x86_64] [--stub FILE]\n"
     "                    [--sign CERT.pfx [--password-file FILE] [--timestamp URL]]\n"
     "                    [-L FOLDER]... [--uninstaller FILE] [--write-product-data]\n"
-    "                    [--iterations N] [--progress]";
+    "                    [--best [--iterations N]] [--threads N] [--progress]";
 
 }  // namespace
 
@@ -190,9 +190,15 @@ int RunBuildVerb(int argc, char** argv) {
       request.output = args[++i];
     } else if (a == "-L" && more) {
       request.searchFolders.push_back(args[++i]);
+    } else if (a == "--best") {
+      request.compress.best = true;
     } else if (a == "--iterations" && more) {
+      request.compress.best = true;
       request.compress.iterations = std::atoi(args[++i].c_str());
       if (request.compress.iterations < 1) return UsageError("--iterations needs a number of at least 1", kBuildUsage);
+    } else if (a == "--threads" && more) {
+      request.compress.threads = std::atoi(args[++i].c_str());
+      if (request.compress.threads < 1) return UsageError("--threads needs a number of at least 1", kBuildUsage);
     } else if (a == "--arch" && more) {
       request.architecture = args[++i];
       if (request.architecture != "i686" && request.architecture != "x86_64")
