@@ -43,7 +43,7 @@ function(add_setup_product name)
       OUTPUT ${program}
       COMMAND ${SETUP_MKSETUP} build ${description} -o ${program} --stub $<TARGET_FILE:setup_stub>
               --uninstaller $<TARGET_FILE:uninstaller> ${search} ${P_OPTIONS}
-      DEPENDS ${inputs} ${SETUP_MKSETUP_TARGET} setup_stub uninstaller ${P_DEPENDS}
+      DEPENDS ${inputs} ${SETUP_MKSETUP_TARGET} ${SETUP_MKSETUP} setup_stub uninstaller ${P_DEPENDS}
       COMMENT "Building ${name}-setup.exe"
       VERBATIM)
     add_custom_target(${name}-setup ALL DEPENDS ${program})
