@@ -18,6 +18,13 @@ void DeleteOldFile(const char* targetPath, ReplaceFacts* facts) {
     return;
   }
   facts->deleteError = GetLastError();
+  // Nothing is there. Asking again costs another search for a missing name, which
+  // reads the whole folder on FAT and under Wine.
+  if (facts->deleteError == ERROR_FILE_NOT_FOUND || facts->deleteError == ERROR_PATH_NOT_FOUND) {
+    facts->readOnly = false;
+    facts->targetIsFolder = false;
+    return;
+  }
   DWORD attributes = GetFileAttributesA(targetPath);
   const bool known = attributes != INVALID_FILE_ATTRIBUTES;
   facts->readOnly = known && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
