@@ -49,7 +49,7 @@ class Product:
 
 def small_files(count):
     """count files of 4 KB in one folder: the cost of one file, and how it grows."""
-    return Product(f"files-{count}", f"{count} small files",
+    return Product(f"files-{count}", f"{count:,} file{'s' if count > 1 else ''} of 4 KB",
                    [(f"file{i:04d}.dat", 4096, text_like) for i in range(count)])
 
 

@@ -3,7 +3,8 @@
 and the calls each file costs.
 
   silent_installs.py --build BUILD --stub STUB --mksetup MKSETUP --restub RESTUB
-                     [--repetitions N] [--no-calls] [--rebuild]
+                     [--repetitions N] [--no-calls] [--rebuild] [--products A,B,...]
+                     [--against OTHER_STUB]
 
 Each product is compressed once with mksetup and kept in BUILD/bench-install/products;
 each run puts its product on the current stub (restub) first, so the figures are those
@@ -12,8 +13,8 @@ stays up, alternating between the products, each as
 
   wine setup.exe /S /NORESTART /D=C:\\bench\\<product>-<n>
 
-with its exit code and installed files checked. Per file is the difference from the
-one-file product's run of the same round, divided by the files added.
+with its exit code and installed files checked. Per file is the difference of the
+median runs of a product and of the one-file product, divided by the files added.
 """
 
 import argparse
@@ -43,6 +44,8 @@ PRODUCTS = {
     "large": products.large,
 }
 BASELINE = "files-1"
+AGAINST = " (against)"
+RUNS_PER_ROUND = {"files-1": 6, "files-100": 6, "sample": 2}
 PER_FILE = ("files-100", "files-2000")
 GOAL_GROWTH = 1.3
 GOAL_CALLS = 100
@@ -88,8 +91,8 @@ def built_program(product, cache, mksetup, stub, rebuild):
     return program
 
 
-def program_on_stub(built, stub, restub):
-    program = os.path.join(os.path.dirname(built), "setup.exe")
+def program_on_stub(built, stub, restub, name):
+    program = os.path.join(os.path.dirname(built), name)
     subprocess.run([restub, built, stub, program], check=True)
     return program
 
@@ -173,32 +176,40 @@ def remove(folder):
 
 
 def time_runs(prefix, programs, repetitions):
-    """Runs every product once to warm up, then repetitions rounds, each product once
-    a round, the order turning from round to round. {name: [(wall, cpu)]}."""
+    """Runs every product once to warm up, then repetitions rounds. A round runs each
+    product once, and the short ones again in further passes, since a few milliseconds
+    per file are a small part of their time; the order turns from round to round.
+    {name: [(wall, cpu)]}."""
     times = collections.defaultdict(list)
     installed = {}
     names = list(programs)
     for round_ in range(repetitions + 1):
         started = time.monotonic()
         shift = round_ % len(names)
-        for name in names[shift:] + names[:shift]:
-            product, program = programs[name]
-            wall, cpu, code, folder = prefix.install(program)
-            installed[name] = check_installed(product, folder, code)
-            remove(folder)
-            if round_ > 0:
-                times[name].append((wall, cpu))
+        turned = names[shift:] + names[:shift]
+        passes = max(RUNS_PER_ROUND.values()) if round_ else 1
+        for pass_ in range(passes):
+            for name in turned:
+                product, program = programs[name]
+                if pass_ >= RUNS_PER_ROUND.get(product.name, 1):
+                    continue
+                wall, cpu, code, folder = prefix.install(program)
+                installed[name] = check_installed(product, folder, code)
+                remove(folder)
+                if round_ > 0:
+                    times[name].append((wall, cpu))
         label = f"round {round_}" if round_ else "warm-up round (not counted)"
         print(f"  {label}: {time.monotonic() - started:.0f} s", flush=True)
     return times, installed
 
 
-def per_file(times, name, count):
-    """Median over the rounds of (run - one-file run) / added files, wall and cpu."""
-    pairs = zip(times[name], times[BASELINE])
-    walls, cpus = zip(*[((w - bw) / (count - 1), (c - bc) / (count - 1))
-                        for (w, c), (bw, bc) in pairs])
-    return statistics.median(walls), statistics.median(cpus)
+def per_file(times, name, count, against=""):
+    """(median run - median one-file run) / added files, wall and cpu."""
+    def median(samples, which):
+        return statistics.median(sample[which] for sample in samples)
+    baseline = times[BASELINE + against]
+    return tuple((median(times[name + against], i) - median(baseline, i)) / (count - 1)
+                 for i in (0, 1))
 
 
 def strace_counts(prefix, program):
@@ -260,13 +271,16 @@ def relay_counts(prefix, program):
 
 
 def count_calls(prefix, programs):
-    """{kind: {name: counts}} for the baseline and the per-file products."""
+    """{kind: {name: counts}} for the baseline and the per-file products. The relay
+    log is read at 100 files only: it names the same calls per file at 2,000 and
+    takes more than a minute there."""
     result = {"system": {}, "windows": {}}
     for name in (BASELINE, *PER_FILE):
         started = time.monotonic()
         program = programs[name][1]
         result["system"][name] = strace_counts(prefix, program)
-        result["windows"][name] = relay_counts(prefix, program)
+        if name != PER_FILE[-1]:
+            result["windows"][name] = relay_counts(prefix, program)
         print(f"  calls of {name} counted: {time.monotonic() - started:.0f} s", flush=True)
     return result
 
@@ -280,31 +294,37 @@ def calls_per_file(counts, name, count):
     return total, sorted(per.items(), key=lambda item: -item[1])
 
 
-def report(programs, times, installed, calls, repetitions):
+def report(programs, times, installed, calls, repetitions, against):
     print()
-    print(f"silent installations under wine64, median of {repetitions} rounds"
+    print(f"silent installations under wine64 in {repetitions} rounds, medians"
           " (cpu: the setup process and the prefix's wineserver and services)")
-    print(f"{'product':<24} {'files':>6} {'MB':>7} {'wall ms':>9} {'cpu ms':>9} {'installed':>10}")
+    print(f"{'product':<32} {'files':>6} {'MB':>7} {'runs':>5} {'wall ms':>9} {'cpu ms':>9}"
+          f" {'installed':>10}")
     for name, (product, _) in programs.items():
         wall = statistics.median(w for w, _ in times[name])
         cpu = statistics.median(c for _, c in times[name])
-        print(f"{product.title:<24} {len(product.files):>6} {product.total_bytes() / 1e6:>7.2f}"
-              f" {1000 * wall:>9.0f} {1000 * cpu:>9.0f} {installed[name]:>10}")
+        title = product.title + (AGAINST if name.endswith(AGAINST) else "")
+        print(f"{title:<32} {len(product.files):>6} {product.total_bytes() / 1e6:>7.2f}"
+              f" {len(times[name]):>5} {1000 * wall:>9.0f} {1000 * cpu:>9.0f} {installed[name]:>10}")
     print("  (installed: the files in the folder afterwards, the uninstall log included)")
+    if against:
+        print(f"  ({AGAINST.strip()}: on {against})")
 
     if any(name not in programs for name in (BASELINE, *PER_FILE)):
         return
-    print()
-    print("per file, 4 KB files in one folder, beyond the one-file product's run:")
-    figures = {}
-    for name in PER_FILE:
-        count = len(programs[name][0].files)
-        figures[name] = per_file(times, name, count)
-        wall, cpu = figures[name]
-        print(f"  at {count:>5,} files: {1000 * wall:6.3f} ms wall  {1000 * cpu:6.3f} ms cpu")
-    (wall100, cpu100), (wall2000, cpu2000) = (figures[n] for n in PER_FILE)
-    print(f"  2,000 / 100:     {wall2000 / wall100:6.2f}x wall  {cpu2000 / cpu100:6.2f}x cpu"
-          f"   (goal: at most {GOAL_GROWTH}x)")
+    for variant in ("", AGAINST) if against else ("",):
+        print()
+        print(f"per file{variant}, 4 KB files in one folder, beyond the one-file product's"
+              " median run:")
+        figures = {}
+        for name in PER_FILE:
+            count = len(programs[name][0].files)
+            figures[name] = per_file(times, name, count, variant)
+            wall, cpu = figures[name]
+            print(f"  at {count:>5,} files: {1000 * wall:6.3f} ms wall  {1000 * cpu:6.3f} ms cpu")
+        (wall100, cpu100), (wall2000, cpu2000) = (figures[n] for n in PER_FILE)
+        print(f"  2,000 / 100:     {wall2000 / wall100:6.2f}x wall  {cpu2000 / cpu100:6.2f}x cpu"
+              f"   (goal: at most {GOAL_GROWTH}x)")
 
     if calls is None:
         return
@@ -315,6 +335,8 @@ def report(programs, times, installed, calls, repetitions):
         print()
         print(f"{title}, beyond the one-file product's run (goal: at most {GOAL_CALLS}):")
         for name in PER_FILE:
+            if name not in calls[kind]:
+                continue
             count = len(programs[name][0].files)
             total, ranked = calls_per_file(calls[kind], name, count)
             largest = ", ".join(f"{call} {n:.1f}" for call, n in ranked[:8] if n >= 0.05)
@@ -331,6 +353,9 @@ def main():
     parser.add_argument("--no-calls", action="store_true", help="skip counting the calls")
     parser.add_argument("--rebuild", action="store_true",
                         help="compress every product again")
+    parser.add_argument("--against", metavar="STUB",
+                        help="also time every product on this other stub (or setup"
+                             " program), alternating with the current one")
     parser.add_argument("--products", default=",".join(PRODUCTS),
                         help="which of them (default: %(default)s)")
     args = parser.parse_args()
@@ -349,7 +374,11 @@ def main():
     programs = {}
     for product in chosen:
         built = built_program(product, cache, args.mksetup, args.stub, args.rebuild)
-        programs[product.name] = (product, program_on_stub(built, args.stub, args.restub))
+        programs[product.name] = (product,
+                                  program_on_stub(built, args.stub, args.restub, "setup.exe"))
+        if args.against:
+            programs[product.name + AGAINST] = (
+                product, program_on_stub(built, args.against, args.restub, "against.exe"))
 
     print("starting a fresh Wine prefix", flush=True)
     prefix = Prefix(state)
@@ -359,7 +388,7 @@ def main():
         calls = count_calls(prefix, programs) if measurable and not args.no_calls else None
     finally:
         prefix.stop()
-    report(programs, times, installed, calls, args.repetitions)
+    report(programs, times, installed, calls, args.repetitions, args.against)
 
 
 if __name__ == "__main__":
