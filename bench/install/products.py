@@ -40,8 +40,8 @@ class Product:
         self.files = files
 
     def key(self):
-        spec = repr([(path, size, maker.__name__) for path, size, maker in self.files])
-        return hashlib.sha256((CORPUS_VERSION + spec).encode()).hexdigest()[:16]
+        layout = repr([(path, size, maker.__name__) for path, size, maker in self.files])
+        return hashlib.sha256((CORPUS_VERSION + layout).encode()).hexdigest()[:16]
 
     def total_bytes(self):
         return sum(size for _, size, _ in self.files)

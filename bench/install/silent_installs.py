@@ -19,7 +19,6 @@ median runs of a product and of the one-file product, divided by the files added
 
 import argparse
 import collections
-import hashlib
 import os
 import re
 import shutil
@@ -53,11 +52,6 @@ GOAL_CALLS = 100
 
 def fail(message):
     sys.exit(f"install bench: {message}")
-
-
-def file_hash(path):
-    with open(path, "rb") as f:
-        return hashlib.sha256(f.read()).hexdigest()
 
 
 def mksetup_version(mksetup):
@@ -138,7 +132,7 @@ class Prefix:
             total += int(fields[11]) + int(fields[12])  # utime, stime
         return total / tick
 
-    def install(self, program, prefix_command=(), env=None):
+    def install(self, program, prefix_command=()):
         """One silent installation into a new folder: (wall s, cpu s, exit code,
         the folder on this side)."""
         self.runs += 1
@@ -147,7 +141,7 @@ class Prefix:
         command = [*prefix_command, "wine", program, "/S", "/NORESTART", f"/D=C:\\bench\\{name}"]
         helpers = self.helper_cpu()
         started = time.perf_counter()
-        process = subprocess.Popen(command, env=env or self.env, stdout=subprocess.DEVNULL,
+        process = subprocess.Popen(command, env=self.env, stdout=subprocess.DEVNULL,
                                    stderr=subprocess.DEVNULL)
         _, status, usage = os.wait4(process.pid, 0)
         wall = time.perf_counter() - started
