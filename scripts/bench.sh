@@ -3,9 +3,15 @@
 #   scripts/bench.sh [benchmark flags]   wall-clock timings and a summary
 #   scripts/bench.sh --instructions      instructions per byte under callgrind, which
 #                                        repeat exactly from run to run
+#   scripts/bench.sh --install [options] silent installations under Wine: time per file,
+#                                        calls per file (bench/install/run.sh)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/bootstrap.sh
+if [ "${1:-}" = --install ]; then
+  shift
+  exec bench/install/run.sh "$@"
+fi
 cmake --preset bench >/dev/null
 cmake --build --preset bench --target inflate_bench -j 2
 bench=build/bench/bench/inflate_bench

@@ -18,6 +18,13 @@ void DeleteOldFile(const char* targetPath, ReplaceFacts* facts) {
     return;
   }
   facts->deleteError = GetLastError();
+  // Nothing is there. Asking again costs another search for a missing name, which
+  // reads the whole folder on FAT and under Wine.
+  if (facts->deleteError == ERROR_FILE_NOT_FOUND || facts->deleteError == ERROR_PATH_NOT_FOUND) {
+    facts->readOnly = false;
+    facts->targetIsFolder = false;
+    return;
+  }
   DWORD attributes = GetFileAttributesA(targetPath);
   const bool known = attributes != INVALID_FILE_ATTRIBUTES;
   facts->readOnly = known && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
@@ -43,6 +50,9 @@ bool ScheduleInIni(const char* shortTarget, const char* tempPath) {
 ReplaceAction ReplaceOneFile(const char* targetPath, const char* tempPath) {
   ReplaceFacts facts = {int(gVersionInfo.dwPlatformId), 0, false, false, tryNotYet, tryNotYet,
                        false};
+  // A target that is not there yet takes the new file at once (a move never replaces
+  // a file): deleting first would search the folder for the missing name once more.
+  if (MoveFileA(tempPath, targetPath)) return replaceDone;
   DWORD clearedAttributes = INVALID_FILE_ATTRIBUTES;  // to put back if the old file stays
   // Taken while the old file exists: once it is deleted, its short name is gone too.
   char* shortTarget = facts.platformId == 1 ? ToShortPath(targetPath) : nullptr;
