@@ -76,8 +76,9 @@ char* MakeTempNameProbing(const char* path, const char* prefix, NameTakenFunctio
   for (uint32_t n = counter != nullptr ? counter->next : 0; n <= kLastCounter; ++n) {
     WriteCounter(name + keyLength, n);
     if (!taken(name, context)) {
-      // The caller creates this name next; probing resumes here and finds it taken.
-      if (counter != nullptr) counter->next = n;
+      // The name is the caller's now (the probe that creates the file has made it):
+      // the next probe in this folder starts after it, not on it.
+      if (counter != nullptr) counter->next = n + 1;
       return name;
     }
   }

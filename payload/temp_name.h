@@ -11,9 +11,10 @@ typedef bool (*NameTakenFunction)(const char* path, void* context);
 // out or all 65,536 counters are taken.
 //
 // The counter last returned for a folder is remembered for the rest of the run, and
-// the next probe in that folder starts there, so that many files in one folder cost
-// two probes each instead of one per earlier file. Names below it are assumed to stay
-// taken, which holds while the run only adds files.
+// the next probe in that folder starts after it, so that many files in one folder cost
+// one probe each instead of one per earlier file. Names returned are taken to be the
+// caller's from then on, as the probe that creates the file makes them; names below
+// the counter are assumed to stay taken, which holds while the run only adds files.
 char* MakeTempNameProbing(const char* path, const char* prefix, NameTakenFunction taken,
                           void* context = nullptr);
 
