@@ -32,7 +32,8 @@ struct BuildRequest {
 
 struct BuiltProduct {
   ProductDescription description;
-  Payload payload;
+  Payload payload;                      // its stream moves into the ARCHIVE resource
+  size_t payloadBytes = 0;
   std::vector<Resource> configuration;  // CONFIG and ARCHIVE resources
 };
 
@@ -73,7 +74,8 @@ BuiltProduct BuildProduct(const BuildRequest& request) {
     if (CheckConfiguration(r.config.data(), r.config.size(), strings->data(), strings->size()) != configOk)
       throw std::runtime_error("internal error: the configuration written fails its own check");
   }
-  b.configuration = ConfigurationResources(r, b.payload.stream);
+  b.payloadBytes = b.payload.stream.size();
+  b.configuration = ConfigurationResources(r, std::move(b.payload.stream));
   return b;
 }
 
@@ -101,17 +103,19 @@ void WriteResourceFolder(const std::string& outDir, const BuiltProduct& b) {
   const std::vector<Resource>& c = b.configuration;
   const bool productData = c.size() > 4;
   std::string script = ResourceScript(dir) + (productData ? ProductDataScript(dir) : "");
-  std::vector<std::pair<const char*, std::vector<uint8_t>>> files = {
-      {"config.bin", c[0].data},
-      {"strings-1033.bin", c[1].data},
-      {"strings-1041.bin", c[2].data},
-      {"archive.bin", c[3].data},
-      {"checksum.bin", LayOutChecksum(c)},
-      {"product.rc", std::vector<uint8_t>(script.begin(), script.end())},
+  const std::vector<uint8_t> checksum = LayOutChecksum(c);
+  const std::vector<uint8_t> scriptBytes(script.begin(), script.end());
+  std::vector<std::pair<const char*, const std::vector<uint8_t>*>> files = {
+      {"config.bin", &c[0].data},
+      {"strings-1033.bin", &c[1].data},
+      {"strings-1041.bin", &c[2].data},
+      {"archive.bin", &c[3].data},
+      {"checksum.bin", &checksum},
+      {"product.rc", &scriptBytes},
   };
-  if (productData) files.emplace_back("product-data.bin", c[4].data);
+  if (productData) files.emplace_back("product-data.bin", &c[4].data);
   StagedFiles staged;
-  for (const auto& [name, data] : files) staged.Write(staged.Stage(dir + "/" + name), data);
+  for (const auto& [name, data] : files) staged.Write(staged.Stage(dir + "/" + name), *data);
   staged.Commit();
 }
 
@@ -239,7 +243,7 @@ int RunBuildVerb(int argc, char** argv) {
     else WriteResourceFolder(request.output, b);
     std::printf("%s: %zu files, %llu bytes in a payload of %zu bytes, CRC %08X -> %s\n",
                 request.description.c_str(), b.description.files.size(),
-                static_cast<unsigned long long>(b.payload.size), b.payload.stream.size(), b.payload.crc,
+                static_cast<unsigned long long>(b.payload.size), b.payloadBytes, b.payload.crc,
                 request.output.c_str());
     return 0;
   } catch (const std::exception& e) {

@@ -2,6 +2,7 @@
 
 #include <set>
 #include <tuple>
+#include <utility>
 
 #include "config/checksum.h"
 #include "config/product_data.h"
@@ -41,11 +42,11 @@ uint32_t Word(const std::vector<uint8_t>& data, size_t w) {
 
 }  // namespace
 
-std::vector<Resource> ConfigurationResources(const ConfigResources& r, const std::vector<uint8_t>& archive) {
+std::vector<Resource> ConfigurationResources(const ConfigResources& r, std::vector<uint8_t>&& archive) {
   std::vector<Resource> out = {Resource{TextName("CONFIG"), NumberedName(1), 0, r.config},
                                Resource{TextName("CONFIG"), NumberedName(2), kEnglish, r.englishStrings},
                                Resource{TextName("CONFIG"), NumberedName(2), kJapanese, r.japaneseStrings},
-                               Resource{TextName("ARCHIVE"), NumberedName(1), 0, archive}};
+                               Resource{TextName("ARCHIVE"), NumberedName(1), 0, std::move(archive)}};
   if (!r.productData.empty())
     out.push_back(Resource{TextName("CONFIG"), NumberedName(kProductDataId), 0, r.productData});
   return out;

@@ -11,7 +11,8 @@
 
 // CONFIG 1 (neutral), CONFIG 2 (1033, 1041), ARCHIVE 1 (neutral) and, when the
 // product has one, CONFIG 3 (neutral), in that order.
-std::vector<Resource> ConfigurationResources(const ConfigResources& r, const std::vector<uint8_t>& archive);
+// The archive is taken over, not copied: it is the largest thing the builder holds.
+std::vector<Resource> ConfigurationResources(const ConfigResources& r, std::vector<uint8_t>&& archive);
 
 // The CHECKSUM resource's data: one record for each CONFIG and ARCHIVE resource.
 std::vector<uint8_t> LayOutChecksum(const std::vector<Resource>& resources);
