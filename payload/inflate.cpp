@@ -346,16 +346,28 @@ template <class Bits>
 DECODER_INLINE int DecodeFrom(const HuffmanEntry* e, const HuffmanEntry* literalTable,
                       const HuffmanEntry* distanceTable, unsigned distanceWidth, Bits& bits,
                       uint8_t* window, unsigned& fill) {
-  e = ResolveCode(literalTable, e, bits);
-  if (e->operation >= huffmanEndOfBlock) {
-    if (e->operation == huffmanLiteral) {
-      return AppendLiteral<Bits::kCopyRoom>(window, e->value, fill);
+  // Lengths and distances mostly resolve at the root, where a slot below the end of
+  // block is one: its bits are all in the buffer already.
+  if (e->operation < huffmanEndOfBlock) {
+    bits.Drop(e->bits);
+  } else {
+    e = ResolveCode(literalTable, e, bits);
+    if (e->operation >= huffmanEndOfBlock) {
+      if (e->operation == huffmanLiteral) {
+        return AppendLiteral<Bits::kCopyRoom>(window, e->value, fill);
+      }
+      return e->operation == huffmanNoCode ? statusBadCode : statusOk;
     }
-    return e->operation == huffmanNoCode ? statusBadCode : statusOk;
   }
   const unsigned length = e->value + TakeBits(bits, e->operation);
-  const HuffmanEntry* d = ReadCode(distanceTable, distanceWidth, bits);
-  if (d->operation == huffmanNoCode) return statusBadCode;
+  bits.Need(distanceWidth);
+  const HuffmanEntry* d = &distanceTable[bits.Peek(distanceWidth)];
+  if (d->operation < huffmanEndOfBlock) {
+    bits.Drop(d->bits);
+  } else {
+    d = ResolveCode(distanceTable, d, bits);
+    if (d->operation == huffmanNoCode) return statusBadCode;
+  }
   const unsigned distance = d->value + TakeBits(bits, d->operation);
   return AppendMatch<Bits::kCopyRoom>(window, length, distance, fill);
 }
