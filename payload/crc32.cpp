@@ -3,8 +3,9 @@
 namespace {
 
 // gCrcTables[k][b] is the register change of byte b followed by k zero bytes, so
-// eight bytes fold in with eight independent lookups.
-uint32_t gCrcTables[8][256];
+// sixteen bytes fold in with sixteen independent lookups.
+constexpr int kSlices = 16;
+uint32_t gCrcTables[kSlices][256];
 bool gCrcTablesReady = false;
 
 void BuildCrcTables() {
@@ -14,7 +15,7 @@ void BuildCrcTables() {
     gCrcTables[0][n] = c;
   }
   for (uint32_t n = 0; n < 256; ++n) {
-    for (int k = 1; k < 8; ++k) {
+    for (int k = 1; k < kSlices; ++k) {
       uint32_t c = gCrcTables[k - 1][n];
       gCrcTables[k][n] = (c >> 8) ^ gCrcTables[0][c & 0xFF];
     }
@@ -36,13 +37,11 @@ inline uint32_t FoldByte(uint32_t crc, uint8_t byte) {
 
 uint32_t UpdateCrc32(uint32_t crc, const uint8_t* data, size_t n) {
   if (!gCrcTablesReady) BuildCrcTables();
-  for (; n >= 8; n -= 8, data += 8) {
-    const uint32_t low = crc ^ Load32(data);
-    const uint32_t high = Load32(data + 4);
-    crc = gCrcTables[7][low & 0xFF] ^ gCrcTables[6][(low >> 8) & 0xFF] ^
-          gCrcTables[5][(low >> 16) & 0xFF] ^ gCrcTables[4][low >> 24] ^
-          gCrcTables[3][high & 0xFF] ^ gCrcTables[2][(high >> 8) & 0xFF] ^
-          gCrcTables[1][(high >> 16) & 0xFF] ^ gCrcTables[0][high >> 24];
+  for (; n >= 16; n -= 16, data += 16) {
+    const uint32_t first = crc ^ Load32(data);
+    crc = gCrcTables[15][first & 0xFF] ^ gCrcTables[14][(first >> 8) & 0xFF] ^
+          gCrcTables[13][(first >> 16) & 0xFF] ^ gCrcTables[12][first >> 24];
+    for (int k = 4; k < 16; ++k) crc ^= gCrcTables[15 - k][data[k]];
   }
   for (; n > 0; --n) crc = FoldByte(crc, *data++);
   return crc;
