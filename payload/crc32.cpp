@@ -1,25 +1,40 @@
 #include "payload/crc32.h"
 
+#include <cstdlib>
+
 namespace {
 
-// gCrcTables[k][b] is the register change of byte b followed by k zero bytes, so
-// eight bytes fold in with eight independent lookups.
-uint32_t gCrcTables[8][256];
-bool gCrcTablesReady = false;
+constexpr uint32_t kPolynomial = 0xEDB88320u;
+constexpr int kSlices = 16;
+using CrcTables = uint32_t[kSlices][256];
 
-void BuildCrcTables() {
+// The register after eight of its bits have been shifted out through the polynomial.
+inline uint32_t ShiftOutByte(uint32_t c) {
+  for (int k = 0; k < 8; ++k) c = (c & 1) != 0 ? kPolynomial ^ (c >> 1) : c >> 1;
+  return c;
+}
+
+// tables[k][b] is the register change of byte b followed by k zero bytes, so sixteen
+// bytes fold in with sixteen independent lookups. Built on first use on the heap and
+// kept for the process: 16 KB that the program file need not carry (zeroed data of
+// its own would take room in it).
+CrcTables* gCrcTables = nullptr;
+
+CrcTables* BuildCrcTables() {
+  CrcTables* tables = static_cast<CrcTables*>(std::malloc(sizeof(CrcTables)));
+  if (tables == nullptr) return nullptr;
+  uint32_t (*t)[256] = *tables;
+  for (uint32_t n = 0; n < 256; ++n) t[0][n] = ShiftOutByte(n);
   for (uint32_t n = 0; n < 256; ++n) {
-    uint32_t c = n;
-    for (int k = 0; k < 8; ++k) c = (c & 1) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-    gCrcTables[0][n] = c;
+    for (int k = 1; k < kSlices; ++k) t[k][n] = (t[k - 1][n] >> 8) ^ t[0][t[k - 1][n] & 0xFF];
   }
-  for (uint32_t n = 0; n < 256; ++n) {
-    for (int k = 1; k < 8; ++k) {
-      uint32_t c = gCrcTables[k - 1][n];
-      gCrcTables[k][n] = (c >> 8) ^ gCrcTables[0][c & 0xFF];
-    }
-  }
-  gCrcTablesReady = true;
+  return tables;
+}
+
+// Without memory for the tables: one bit at a time, slowly but right.
+uint32_t FoldBits(uint32_t crc, const uint8_t* data, size_t n) {
+  for (; n > 0; --n) crc = ShiftOutByte(crc ^ *data++);
+  return crc;
 }
 
 // Assembled byte by byte so that it reads the same on any byte order and alignment;
@@ -28,22 +43,18 @@ inline uint32_t Load32(const uint8_t* p) {
   return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
-inline uint32_t FoldByte(uint32_t crc, uint8_t byte) {
-  return gCrcTables[0][(crc ^ byte) & 0xFF] ^ (crc >> 8);
-}
-
 }  // namespace
 
 uint32_t UpdateCrc32(uint32_t crc, const uint8_t* data, size_t n) {
-  if (!gCrcTablesReady) BuildCrcTables();
-  for (; n >= 8; n -= 8, data += 8) {
-    const uint32_t low = crc ^ Load32(data);
-    const uint32_t high = Load32(data + 4);
-    crc = gCrcTables[7][low & 0xFF] ^ gCrcTables[6][(low >> 8) & 0xFF] ^
-          gCrcTables[5][(low >> 16) & 0xFF] ^ gCrcTables[4][low >> 24] ^
-          gCrcTables[3][high & 0xFF] ^ gCrcTables[2][(high >> 8) & 0xFF] ^
-          gCrcTables[1][(high >> 16) & 0xFF] ^ gCrcTables[0][high >> 24];
+  if (gCrcTables == nullptr) gCrcTables = BuildCrcTables();
+  if (gCrcTables == nullptr) return FoldBits(crc, data, n);
+  const uint32_t (*t)[256] = *gCrcTables;
+  for (; n >= 16; n -= 16, data += 16) {
+    const uint32_t first = crc ^ Load32(data);
+    crc = t[15][first & 0xFF] ^ t[14][(first >> 8) & 0xFF] ^ t[13][(first >> 16) & 0xFF] ^
+          t[12][first >> 24];
+    for (int k = 4; k < 16; ++k) crc ^= t[15 - k][data[k]];
   }
-  for (; n > 0; --n) crc = FoldByte(crc, *data++);
+  for (; n > 0; --n) crc = t[0][(crc ^ *data++) & 0xFF] ^ (crc >> 8);
   return crc;
 }

@@ -117,6 +117,7 @@ int FlushFullWindow() {
 // test before every byte, and a 64-bit word refilled a word at a time from input that
 // holds no marker. The rules of decoding are written once, for either.
 struct ByteBits {
+  static constexpr bool kCopyRoom = false;  // near the window end: no room
   static void Need(unsigned n) { NeedBits(n); }
   static unsigned Peek(unsigned n) { return gBitBuffer & kLowBits[n]; }
   static void Drop(unsigned n) { DropBits(n); }
@@ -132,6 +133,7 @@ inline uint64_t Load64(const uint8_t* p) {
 }
 
 struct WordBits {
+  static constexpr bool kCopyRoom = true;  // room for a round: see kFastFillLimit
   uint64_t buffer;
   unsigned count;
   const uint8_t* in;
@@ -240,16 +242,50 @@ DECODER_INLINE void CopyForward(uint8_t* dst, const uint8_t* src, unsigned n) {
   CopyPieces(dst, dst - stride, static_cast<unsigned>(end - dst));
 }
 
+// Bytes past the end of a match that the fast loop's copies may write.
+constexpr unsigned kCopyOverrun = 8;
+
+// Short distances are rare; out of line, they leave the registers to the rest.
+__attribute__((noinline)) void CopyPattern(uint8_t* dst, const uint8_t* src, unsigned n) {
+  CopyForward(dst, src, n);
+}
+
+// CopyForward in whole 8-byte pieces, for a destination with kCopyOverrun bytes of
+// window after it, and a source with as many bytes after its end inside the window.
+// The pieces may run up to 7 bytes past the end; the window holds older output there
+// that a later match may reach, so those bytes are put back.
+DECODER_INLINE void CopyForwardOverrun(uint8_t* dst, const uint8_t* src, unsigned n) {
+  uint8_t* const end = dst + n;
+  uint64_t after;
+  std::memcpy(&after, end, sizeof after);
+  const ptrdiff_t gap = dst - src;
+  if (gap >= 8 || gap <= 0) {
+    // A piece reads only bytes at least 8 behind what it writes, which are final, or
+    // bytes ahead that no earlier piece wrote. Most matches take one or two pieces.
+    Copy8(dst, src);
+    if (n > 8) {
+      Copy8(dst + 8, src + 8);
+      for (unsigned i = 16; i < n; i += 8) Copy8(dst + i, src + i);
+    }
+  } else if (gap == 1) {
+    const uint64_t repeated = *src * uint64_t(0x0101010101010101u);
+    for (unsigned i = 0; i < n; i += 8) std::memcpy(dst + i, &repeated, sizeof repeated);
+  } else {
+    CopyPattern(dst, src, n);
+  }
+  std::memcpy(end, &after, sizeof after);
+}
+
+struct Appended {
+  int status;  // kKeepDecoding, or the status that ends the block
+  unsigned fill;
+};
+
 // Appends a match to the window at fill, in runs that end at the window end, where
 // the window goes to the writer and the source wraps to the window start.
-DECODER_INLINE int AppendMatch(unsigned length, unsigned distance, unsigned& fill) {
-  if (!gWindowWrapped && distance > fill) return statusBadDistance;
-  if (distance <= fill && length < kWindowSize - fill) {
-    // Source and destination both inside the window: one run.
-    CopyForward(gWindow + fill, gWindow + fill - distance, length);
-    fill += length;
-    return kKeepDecoding;
-  }
+__attribute__((noinline)) Appended AppendMatchRuns(unsigned length, unsigned distance,
+                                                   unsigned fill) {
+  if (!gWindowWrapped && distance > fill) return {statusBadDistance, fill};
   unsigned from = (fill - distance) & (kWindowSize - 1);
   for (;;) {
     unsigned run = kWindowSize - (from > fill ? from : fill);
@@ -260,16 +296,44 @@ DECODER_INLINE int AppendMatch(unsigned length, unsigned distance, unsigned& fil
     length -= run;
     if (fill == kWindowSize) {
       int status = FlushFullWindow();
-      if (status != statusOk) return status;
+      if (status != statusOk) return {status, fill};
       fill = 0;
     }
-    if (length == 0) return kKeepDecoding;
+    if (length == 0) return {kKeepDecoding, fill};
   }
 }
 
-DECODER_INLINE int AppendLiteral(unsigned value, unsigned& fill) {
-  gWindow[fill++] = static_cast<uint8_t>(value);
-  if (fill != kWindowSize) return kKeepDecoding;
+// AppendMatch for the common case, source and destination inside the window, in one
+// run; the rest out of line. With room, the window has kCopyOverrun bytes of room
+// after the match.
+template <bool room>
+DECODER_INLINE int AppendMatch(uint8_t* window, unsigned length, unsigned distance,
+                               unsigned& fill) {
+  if (distance <= fill && (room || length < kWindowSize - fill)) {
+    if (room) {
+      CopyForwardOverrun(window + fill, window + fill - distance, length);
+    } else {
+      CopyForward(window + fill, window + fill - distance, length);
+    }
+    fill += length;
+    return kKeepDecoding;
+  }
+  const unsigned from = fill - distance + kWindowSize;  // wrapped, when in reach
+  if (room && gWindowWrapped && from + length + kCopyOverrun <= kWindowSize) {
+    // A source near the window end, ahead of the destination, in one run.
+    CopyForwardOverrun(window + fill, window + from, length);
+    fill += length;
+    return kKeepDecoding;
+  }
+  const Appended appended = AppendMatchRuns(length, distance, fill);
+  fill = appended.fill;
+  return appended.status;
+}
+
+template <bool room>
+DECODER_INLINE int AppendLiteral(uint8_t* window, unsigned value, unsigned& fill) {
+  window[fill++] = static_cast<uint8_t>(value);
+  if (room || fill != kWindowSize) return kKeepDecoding;
   int status = FlushFullWindow();
   if (status != statusOk) return status;
   fill = 0;
@@ -281,21 +345,36 @@ DECODER_INLINE int AppendLiteral(unsigned value, unsigned& fill) {
 template <class Bits>
 DECODER_INLINE int DecodeFrom(const HuffmanEntry* e, const HuffmanEntry* literalTable,
                       const HuffmanEntry* distanceTable, unsigned distanceWidth, Bits& bits,
-                      unsigned& fill) {
-  e = ResolveCode(literalTable, e, bits);
-  if (e->operation >= huffmanEndOfBlock) {
-    if (e->operation == huffmanLiteral) return AppendLiteral(e->value, fill);
-    return e->operation == huffmanNoCode ? statusBadCode : statusOk;
+                      uint8_t* window, unsigned& fill) {
+  // Lengths and distances mostly resolve at the root, where a slot below the end of
+  // block is one: its bits are all in the buffer already.
+  if (e->operation < huffmanEndOfBlock) {
+    bits.Drop(e->bits);
+  } else {
+    e = ResolveCode(literalTable, e, bits);
+    if (e->operation >= huffmanEndOfBlock) {
+      if (e->operation == huffmanLiteral) {
+        return AppendLiteral<Bits::kCopyRoom>(window, e->value, fill);
+      }
+      return e->operation == huffmanNoCode ? statusBadCode : statusOk;
+    }
   }
   const unsigned length = e->value + TakeBits(bits, e->operation);
-  const HuffmanEntry* d = ReadCode(distanceTable, distanceWidth, bits);
-  if (d->operation == huffmanNoCode) return statusBadCode;
+  bits.Need(distanceWidth);
+  const HuffmanEntry* d = &distanceTable[bits.Peek(distanceWidth)];
+  if (d->operation < huffmanEndOfBlock) {
+    bits.Drop(d->bits);
+  } else {
+    d = ResolveCode(distanceTable, d, bits);
+    if (d->operation == huffmanNoCode) return statusBadCode;
+  }
   const unsigned distance = d->value + TakeBits(bits, d->operation);
-  return AppendMatch(length, distance, fill);
+  return AppendMatch<Bits::kCopyRoom>(window, length, distance, fill);
 }
 
-// Room for three literals and a longest match, which one round of the loop may add.
-constexpr unsigned kFastFillLimit = kWindowSize - kMaxMatch - 3;
+// Room for three literals or two and a longest match, which one round of the loop
+// may add, and for the overrun of its copy.
+constexpr unsigned kFastFillLimit = kWindowSize - kMaxMatch - 2 - kCopyOverrun;
 // Two 8-byte loads in one round of the loop.
 constexpr uint32_t kFastInputMargin = 16;
 
@@ -333,7 +412,7 @@ int InflateCodesFast(const HuffmanEntry* literalTable, const HuffmanEntry* dista
       }
       bits.Refill();  // enough bits again for a length and a distance
     }
-    result = DecodeFrom(e, literalTable, distanceTable, distanceWidth, bits, fill);
+    result = DecodeFrom(e, literalTable, distanceTable, distanceWidth, bits, window, fill);
     if (result != kKeepDecoding) break;
   }
 
@@ -687,7 +766,7 @@ int InflateCodes(const HuffmanEntry* literalTable, const HuffmanEntry* distanceT
     unsigned fill = gWindowFill;
     bits.Need(literalWidth);
     int status = DecodeFrom(&literalTable[bits.Peek(literalWidth)], literalTable, distanceTable,
-                            distanceWidth, bits, fill);
+                            distanceWidth, bits, gWindow, fill);
     gWindowFill = static_cast<uint16_t>(fill);
     if (status != kKeepDecoding) return status;
   }
