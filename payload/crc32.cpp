@@ -17,7 +17,7 @@ inline uint32_t ShiftOutByte(uint32_t c) {
 // tables[k][b] is the register change of byte b followed by k zero bytes, so sixteen
 // bytes fold in with sixteen independent lookups. Built on first use on the heap and
 // kept for the process: 16 KB that the program file need not carry (zeroed data of
-// its own would take room in it).
+// its own would take room in it). Not guarded: every caller runs on one thread.
 CrcTables* gCrcTables = nullptr;
 
 CrcTables* BuildCrcTables() {
