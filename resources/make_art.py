@@ -5,10 +5,12 @@
 
 Everything is drawn here from geometric shapes; the build runs this script and
 the resource script picks the files up from OUTDIR. Python standard library only.
+The pictures (.pic) are bitmaps packed with raw Deflate, which the program
+unpacks with its own decoder (ui/picture.h).
 
-    wizard.bmp      the picture beside the wizard pages, 139x270, 16 colours
-    checks.bmp      tree state images: empty, box, ticked box, grey ticked box
-    components.bmp  58 component images of 16x16 in one strip
+    wizard.pic      the picture beside the wizard pages, 139x270, 16 colours
+    checks.pic      tree state images: empty, box, ticked box, grey ticked box
+    components.pic  58 component images of 16x16 in one strip
     setup.ico typical.ico compact.ico custom.ico
     extract.avi     the animation of the Extract dialog, RLE8-compressed
 """
@@ -17,6 +19,7 @@ import math
 import os
 import struct
 import sys
+import zlib
 
 # The strips are drawn on this colour, which the image lists treat as transparent.
 KEY = (0, 128, 128)
@@ -63,6 +66,21 @@ def bmp_bytes(width, height, bits, palette, pixels):
                        len(palette), 0)
     offset = 14 + len(info) + len(colours)
     return b"BM" + struct.pack("<IHHI", offset + len(data), 0, 0, offset) + info + colours + data
+
+
+# The program's decoder reads only 30 more bytes after these four (its marker rule).
+DECODER_MARKER = bytes([0xF8, 0xF5, 0x23, 0x7C])
+
+
+def picture_bytes(width, height, bits, palette, pixels):
+    """A packed bitmap (the file without its 14-byte file header) in raw Deflate,
+    after its unpacked size."""
+    packed = bmp_bytes(width, height, bits, palette, pixels)[14:]
+    encoder = zlib.compressobj(9, zlib.DEFLATED, -15, 9)
+    stream = encoder.compress(packed) + encoder.flush()
+    if DECODER_MARKER in stream:
+        raise SystemExit("make_art.py: a picture's stream holds the decoder's marker")
+    return struct.pack("<I", len(packed)) + stream
 
 
 def ico_bytes(images):
@@ -598,9 +616,9 @@ def main():
         with open(os.path.join(out, name), "wb") as handle:
             handle.write(data)
 
-    write("wizard.bmp", bmp_bytes(139, 270, 4, WIZARD_PALETTE, wizard_picture()))
-    write("checks.bmp", bmp_bytes(64, 16, 4, VGA, check_strip()))
-    write("components.bmp", bmp_bytes(16 * 58, 16, 4, VGA, component_strip()))
+    write("wizard.pic", picture_bytes(139, 270, 4, WIZARD_PALETTE, wizard_picture()))
+    write("checks.pic", picture_bytes(64, 16, 4, VGA, check_strip()))
+    write("components.pic", picture_bytes(16 * 58, 16, 4, VGA, component_strip()))
     # The program's own icon also appears small (caption, task bar); the setup type
     # icons are only ever loaded at the large size, so they carry no small image.
     for name, draw, sizes in (("setup.ico", icon_setup, (32, 16)),
