@@ -3,9 +3,16 @@
 #   scripts/bench.sh [benchmark flags]   wall-clock timings and a summary
 #   scripts/bench.sh --instructions      instructions per byte under callgrind, which
 #                                        repeat exactly from run to run
+#   scripts/bench.sh --size              where the bytes of the i686 setup program
+#                                        without a product (the stub) go
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/bootstrap.sh
+if [ "${1:-}" = --size ]; then
+  cmake --preset win32 >/dev/null
+  cmake --build --preset win32 --target setup_stub -j 2
+  exec python3 bench/size_report.py build/win32/setup/setup-stub-i686.exe --limit $((96 * 1024))
+fi
 cmake --preset bench >/dev/null
 cmake --build --preset bench --target inflate_bench -j 2
 bench=build/bench/bench/inflate_bench
