@@ -1,5 +1,7 @@
 #include "config/config.h"
 
+#include "config/builtin_product.h"
+#include "config/product_data.h"
 #include "config/state.h"
 
 uint32_t ReadLittleWord(const uint8_t* bytes) {
@@ -142,4 +144,63 @@ ConfigProblem CheckConfiguration(const uint8_t* config, size_t configSize,
     if (total > 0x7FFFFFFF) c.Fail(configBadLimit);
   }
   return c.problem;
+}
+
+ConfigProblem CheckProductData(const uint8_t* data, size_t size, const uint8_t* strings,
+                               size_t stringsSize) {
+  if (data == nullptr || size < kProductDataHeaderSize) return configNoHeader;
+  uint64_t stringCount = 0;
+  if (strings == nullptr || !StringsReadable(strings, stringsSize, &stringCount)) {
+    return configBadStrings;
+  }
+  Checker c{data, size, stringCount, 0};
+  static const int kHeaderStrings[] = {productMainProgram, productUninstaller, productLog,
+                                       productSoundApp, productSoundAppName};
+  for (int w : kHeaderStrings) c.String(c.Word(w));
+  if (const uint8_t* r = c.Table(productFileTypeCount, productFileTypeTable, kFileTypeRecordSize)) {
+    for (uint32_t i = 0; i < c.Word(productFileTypeCount); ++i, r += kFileTypeRecordSize) {
+      for (uint32_t field = 0; field < kFileTypeRecordSize; field += 4) {
+        if (field != fileTypeIconIndex) c.String(RecordField(r, int(field)));
+      }
+    }
+  }
+  if (const uint8_t* r =
+          c.Table(productSoundEventCount, productSoundEventTable, kSoundEventRecordSize)) {
+    for (uint32_t i = 0; i < c.Word(productSoundEventCount); ++i, r += kSoundEventRecordSize) {
+      c.String(RecordField(r, soundEventName));
+      c.String(RecordField(r, soundEventLabel));
+    }
+  }
+  return c.problem;
+}
+
+namespace {
+
+uint32_t ProductWord(int w) { return ReadLittleWord(gProductData + 4 * w); }
+
+}  // namespace
+
+const char* ProductPath(ProductDataWord which) {
+  if (gProductData != nullptr) return ConfigString(ProductWord(which));
+  return which == productMainProgram ? kBuiltinMainProgram
+         : which == productUninstaller ? kBuiltinUninstaller
+                                       : kBuiltinLog;
+}
+
+bool ProductWrites(ProductDataFlag what) {
+  return gProductData == nullptr || (ProductWord(productFlags) & what) != 0;
+}
+
+uint32_t ProductFileTypeCount() {
+  return gProductData != nullptr ? ProductWord(productFileTypeCount) : kBuiltinFileTypeCount;
+}
+
+uint32_t ProductSoundEventCount() {
+  return gProductData != nullptr ? ProductWord(productSoundEventCount) : kBuiltinSoundEventCount;
+}
+
+bool ProductHasAssociations() { return ProductFileTypeCount() + ProductSoundEventCount() != 0; }
+
+const uint8_t* ProductRecord(ProductDataWord tableWord, uint32_t recordSize, uint32_t i) {
+  return gProductData + ProductWord(tableWord) + size_t(i) * recordSize;
 }

@@ -5,7 +5,10 @@
 // so setups built before it existed install as they always did.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+
+#include "config/config.h"
 
 constexpr uint32_t kProductDataId = 3;
 
@@ -52,3 +55,19 @@ enum SoundEventField {
   soundEventName = 0,   // name: the event's key
   soundEventLabel = 4,  // text
 };
+
+// Checks every table and string number of CONFIG 3 against its size and the string
+// count of the CONFIG 2 table strings, as CheckConfiguration does for CONFIG 1.
+ConfigProblem CheckProductData(const uint8_t* data, size_t size, const uint8_t* strings,
+                               size_t stringsSize);
+
+// What the program reads, from gProductData or, when there is none, the built-in values.
+// Paths hold $(Name) references; texts are in the user's language.
+const char* ProductPath(ProductDataWord which);  // productMainProgram, productUninstaller, productLog
+bool ProductWrites(ProductDataFlag what);
+uint32_t ProductFileTypeCount();
+uint32_t ProductSoundEventCount();
+// Whether there is anything for the associate page to ask about.
+bool ProductHasAssociations();
+// Record i of CONFIG 3's file-type or sound-event table; gProductData only.
+const uint8_t* ProductRecord(ProductDataWord tableWord, uint32_t recordSize, uint32_t i);

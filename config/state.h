@@ -18,6 +18,8 @@ extern const uint8_t* gConfig;
 extern size_t gConfigSize;
 extern const uint8_t* gStrings;
 extern size_t gStringsSize;
+extern const uint8_t* gProductData;  // CONFIG 3; none: the built-in registrations
+extern size_t gProductDataSize;
 extern const uint8_t* gArchive;
 extern uint32_t gArchiveSize;
 extern uint8_t* gWindow;  // kWindowSize bytes: the decoder's window and output buffer

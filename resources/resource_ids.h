@@ -32,6 +32,9 @@
 #define IDS_RESTART_NEEDED 125
 #define IDS_USAGE 126
 #define IDS_BAD_SWITCH 127
+/* The associate page of a product that names its own file types and sounds. */
+#define IDS_ASSOCIATE_TYPES 128
+#define IDS_ASSOCIATE_SOUNDS 129
 /* Why a page refuses Next. */
 #define IDS_NAME_EMPTY 90
 #define IDS_NAME_RESERVED_CHAR 91

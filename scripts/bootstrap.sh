@@ -10,7 +10,7 @@ packages=(
   wine wine64 fonts-wine xvfb xauth
   fonts-ipafont-gothic locales
   googletest libgtest-dev libbenchmark-dev valgrind
-  zlib1g-dev libdeflate-dev libzopfli-dev libtomlplusplus-dev
+  zlib1g-dev libdeflate-dev libdeflate-tools libzopfli-dev libtomlplusplus-dev
   osslsigncode openssl
 )
 

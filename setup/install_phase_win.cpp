@@ -3,11 +3,13 @@
 #include <cstdlib>
 
 #include "config/config.h"
+#include "config/product_data.h"
 #include "config/state.h"
 #include "config/state_win.h"
 #include "payload/extract.h"
 #include "resources/resource_ids.h"
 #include "setup/install_phase.h"
+#include "setup/product_paths.h"
 #include "setup/replace_files.h"
 #include "setup/rollback.h"
 #include "system/associations.h"
@@ -44,6 +46,10 @@ void AddRegistryFailure(InstallFailures* failures, const char* root, const char*
   char* name = path != nullptr ? ConcatStrings(root, path, nullptr) : nullptr;
   AddInstallFailure(failures, failureRegistry, name != nullptr ? name : root, nullptr);
   std::free(name);
+}
+
+void AddRegistrationFailure(void* failures, const char* root, const char* key) {
+  AddRegistryFailure(static_cast<InstallFailures*>(failures), root, key);
 }
 
 // Expands text and hands the result to use; nothing when memory runs out.
@@ -136,30 +142,39 @@ int RunInstallPhase(const char* programFolderName, int associate) {
                         ConfigString(RecordField(record, shortcutName)), nullptr);
     }
   }
-  if (associate == 1) RegisterFileTypes();
-  WithExpansion("$(Destination)\\quorbex.exe", [&failures](const char* program) {
-    WithExpansion("$(Destination)", [&failures, program](const char* folder) {
-      if (RegisterAppPath(program, folder) != 1) {
+  if (associate == 1 && ProductHasAssociations()) {
+    RegisterFileTypes(RegistrationFailures{AddRegistrationFailure, &failures});
+  }
+  if (ProductWrites(productWriteAppPath)) {
+    WithExpansion(ProductPath(productMainProgram), [&failures](const char* program) {
+      char* folder = FolderOf(program);
+      if (folder == nullptr || RegisterAppPath(program, folder) != 1) {
         char* key = AppPathKeyPath();
         AddRegistryFailure(&failures, "HKEY_LOCAL_MACHINE\\", key);
         std::free(key);
       }
+      std::free(folder);
     });
-  });
+  }
   char* uninstallKey = UninstallKeyPath();
-  WithExpansion("\"$(Destination)\\uninstaller.exe\" uninstal.l0g",
-                [&failures, programFolderName, uninstallKey](const char* command) {
-                  if (RegisterUninstall(programFolderName, command) != 1) {
-                    AddRegistryFailure(&failures, "HKEY_LOCAL_MACHINE\\", uninstallKey);
-                  }
-                });
-  WithExpansion("$(Destination)\\uninstal.l0g", [&failures, uninstallKey](const char* log) {
-    if (WriteUninstallLog(log, gProductName) != statusOk) {
-      AddInstallFailure(&failures, failureLog, log, nullptr);
-      // An entry that starts the uninstaller on a log that is not there helps nobody.
-      if (uninstallKey != nullptr) DeleteRegistryKey(HKEY_LOCAL_MACHINE, uninstallKey, false);
+  char* log = ExpandVariables(ProductPath(productLog));
+  bool registered = false;
+  if (ProductWrites(productWriteUninstall)) {
+    char* uninstaller = ExpandVariables(ProductPath(productUninstaller));
+    char* command = uninstaller != nullptr && log != nullptr ? UninstallCommand(uninstaller, log) : nullptr;
+    registered = command != nullptr && RegisterUninstall(programFolderName, command) == 1;
+    if (!registered) AddRegistryFailure(&failures, "HKEY_LOCAL_MACHINE\\", uninstallKey);
+    std::free(command);
+    std::free(uninstaller);
+  }
+  if (log == nullptr || WriteUninstallLog(log, gProductName) != statusOk) {
+    AddInstallFailure(&failures, failureLog, log != nullptr ? log : ProductPath(productLog), nullptr);
+    // An entry that starts the uninstaller on a log that is not there helps nobody.
+    if (registered && uninstallKey != nullptr) {
+      DeleteRegistryKey(HKEY_LOCAL_MACHINE, uninstallKey, false);
     }
-  });
+  }
+  std::free(log);
   std::free(uninstallKey);
   EndExtractDialog();
 

@@ -56,7 +56,7 @@ bool ResourcesMatch(HMODULE module) {
   if (table == nullptr) return true;  // built before the builder wrote one
   const int64_t count = ChecksumRecordCount(table, size);
   if (count < 0) return false;
-  bool config = false, strings = false, archive = false;
+  bool config = false, strings = false, archive = false, productData = gProductData == nullptr;
   for (uint32_t i = 0; i < uint32_t(count); ++i) {
     const ChecksumRecord r = ChecksumRecordAt(table, i);
     const char* type = r.kind == kChecksumKindConfig ? "CONFIG" : "ARCHIVE";
@@ -70,8 +70,9 @@ bool ResourcesMatch(HMODULE module) {
     config = config || bytes == gConfig;
     strings = strings || bytes == gStrings;
     archive = archive || bytes == gArchive;
+    productData = productData || bytes == gProductData;
   }
-  return config && strings && archive;
+  return config && strings && archive && productData;
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "config/config.h"
+#include "config/product_data.h"
 #include "config/state.h"
 #include "config/state_win.h"
 #include "resources/resource_ids.h"
@@ -48,7 +49,7 @@ void RefuseToStart(int entry) { Tell(LoadResourceText(entry), MB_ICONSTOP); }
 
 // The switches and what they do, shown even to a silent run that asked for them.
 void ShowUsage() {
-  char* text = LoadResourceText(IDS_USAGE);
+  char* text = FormatResourceMessage(IDS_USAGE);
   char* caption = LoadResourceText(IDS_SETUP_CANNOT_RUN_CAPTION);
   MessageBoxA(nullptr, text != nullptr ? text : "", caption != nullptr ? caption : "Setup",
               MB_OK | MB_ICONINFORMATION);
@@ -57,7 +58,8 @@ void ShowUsage() {
 }
 
 int TellBadSwitch(const char* which) {
-  char* usage = LoadResourceText(IDS_USAGE);
+  // Formatted on its own: an inserted text keeps its %n and %t as they stand.
+  char* usage = FormatResourceMessage(IDS_USAGE);
   Tell(FormatResourceMessage(IDS_BAD_SWITCH, which, usage != nullptr ? usage : ""),
        MB_ICONSTOP);
   std::free(usage);
@@ -119,7 +121,7 @@ const uint8_t* LoadProgramResource(const char* type, int number, size_t* size) {
   return static_cast<const uint8_t*>(LockResource(loaded));
 }
 
-// Loads CONFIG 1 and 2 and ARCHIVE 1 and checks that every table, bitmap and string
+// Loads CONFIG 1, 2 and 3 (when there is one) and ARCHIVE 1 and checks that every table, bitmap and string
 // the program reads lies inside them. 0, or the string-table entry that says why not.
 int LoadConfiguration() {
   size_t archiveSize = 0;
@@ -130,6 +132,11 @@ int LoadConfiguration() {
     return IDS_SETUP_DAMAGED;
   gArchiveSize = uint32_t(archiveSize);
   if (CheckConfiguration(gConfig, gConfigSize, gStrings, gStringsSize) != configOk)
+    return IDS_SETUP_DAMAGED;
+  // Optional: setups built before it register the built-in values.
+  gProductData = LoadProgramResource("CONFIG", kProductDataId, &gProductDataSize);
+  if (gProductData != nullptr &&
+      CheckProductData(gProductData, gProductDataSize, gStrings, gStringsSize) != configOk)
     return IDS_SETUP_DAMAGED;
   // A damaged download is told before the wizard, not found out half-way through.
   char path[1024];

@@ -1,10 +1,13 @@
 #include "setup/wizard.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "config/config.h"
+#include "config/product_data.h"
 #include "config/state.h"
 #include "text/strings.h"
+#include "text/variables.h"
 
 int32_t gPageList[kMaxPageCodes];
 int gPageIndex = 0;
@@ -46,7 +49,42 @@ struct Choices {
   int type = 0;
   char* programFolder = nullptr;
   int associate = 1;
+  // Path pages whose folder is still their default: it follows the variables the
+  // default names until the user makes it another.
+  bool followsDefault[kMaxPathPages] = {};
 };
+
+const uint8_t* PathPage(uint32_t k) {
+  return ConfigRecord(wordPathPageTable, kPathPageRecordSize, k);
+}
+
+// Length of a folder without the separators at its end.
+size_t TrimmedLength(const char* folder) {
+  size_t n = std::strlen(folder);
+  while (n > 0 && (folder[n - 1] == '\\' || folder[n - 1] == '/')) --n;
+  return n;
+}
+
+bool IsTheDefault(uint32_t k) {
+  char* expanded = ExpandVariables(ConfigString(RecordField(PathPage(k), pathDefaultValue)));
+  char* value = GetVariable(ConfigString(RecordField(PathPage(k), pathVariable)));
+  const bool same = expanded != nullptr && value != nullptr &&
+                    TrimmedLength(expanded) == TrimmedLength(value) &&
+                    std::strncmp(expanded, value, TrimmedLength(value)) == 0;
+  std::free(expanded);
+  std::free(value);
+  return same;
+}
+
+// In page order, so that a default naming a later-following variable sees it new.
+void RefreshDefaults(const Choices& choices) {
+  for (uint32_t k = 0; k < ConfigWord(wordPathPageCount); ++k) {
+    if (!choices.followsDefault[k]) continue;
+    char* expanded = ExpandVariables(ConfigString(RecordField(PathPage(k), pathDefaultValue)));
+    if (expanded != nullptr) SetVariable(ConfigString(RecordField(PathPage(k), pathVariable)), expanded);
+    std::free(expanded);
+  }
+}
 
 PageResult RunStep(const WizardSteps& steps, int32_t code, Choices& choices, int* outcome) {
   PageResult result = pageNone;
@@ -72,11 +110,17 @@ PageResult RunStep(const WizardSteps& steps, int32_t code, Choices& choices, int
       for (uint32_t k = 0; k < gSelectionBytes; ++k) gActiveSelection[k] = gCustomSelection[k];
       RebuildTail();
       return result;
-    case codeProgramFolder:
+    case codeProgramFolder: {
+      // Without file types or sounds there is nothing to associate: this page is the
+      // last, and its Next is the Finish.
+      const bool last = !ProductHasAssociations();
+      if (last) steps.setNextText(gFinishText);
       result = steps.runProgramFolderPage(&choices.programFolder);
       CutAfterCurrent();
-      Append(codeAssociate);
+      Append(last ? codeInstall : codeAssociate);
+      if (last && result == pageBack) steps.setNextText(gNextText);
       return result;
+    }
     case codeAssociate:
       steps.setNextText(gFinishText);
       result = steps.runAssociatePage(&choices.associate);
@@ -85,14 +129,17 @@ PageResult RunStep(const WizardSteps& steps, int32_t code, Choices& choices, int
       if (result == pageBack) steps.setNextText(gNextText);
       return result;
     case codeInstall:
+      RefreshDefaults(choices);
       *outcome = steps.runInstallPhase(
           choices.programFolder != nullptr ? choices.programFolder : "", choices.associate);
       return pageNext;
     default: {
-      const uint8_t* page =
-          ConfigRecord(wordPathPageTable, kPathPageRecordSize, uint32_t(code - codeFirstPathPage));
-      return steps.runPathPage(ConfigString(RecordField(page, pathPageText)),
-                               ConfigString(RecordField(page, pathVariable)));
+      const uint32_t k = uint32_t(code - codeFirstPathPage);
+      RefreshDefaults(choices);
+      result = steps.runPathPage(ConfigString(RecordField(PathPage(k), pathPageText)),
+                                 ConfigString(RecordField(PathPage(k), pathVariable)));
+      choices.followsDefault[k] = IsTheDefault(k);
+      return result;
     }
   }
 }
@@ -108,6 +155,10 @@ PageResult RunWizardSteps(const WizardSteps& steps, const WizardPresets* presets
   if (presets != nullptr) {
     if (presets->type >= 0) choices.type = presets->type;
     choices.associate = presets->associate;
+  }
+  // A folder from an earlier installation or the command line is the user's own.
+  for (uint32_t k = 0; k < ConfigWord(wordPathPageCount) && k < kMaxPathPages; ++k) {
+    choices.followsDefault[k] = IsTheDefault(k);
   }
   int outcome = 0;
   BuildFirstList();

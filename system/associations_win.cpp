@@ -6,6 +6,9 @@
 #include <cstring>
 
 #include "config/builtin_product.h"
+#include "config/config.h"
+#include "config/product_data.h"
+#include "config/state.h"
 #include "system/registry.h"
 #include "system/uninstall_log.h"
 #include "text/strings.h"
@@ -15,89 +18,180 @@ namespace {
 
 constexpr size_t kIconLocationSize = 2000;
 
+// One file type as it is written, whichever table it comes from.
+struct FileType {
+  const char* extension;
+  const char* typeName;
+  const char* displayName;
+  const char* iconFile;  // with $(Name) references
+  int iconIndex;
+  const char* openCommand;  // with $(Name) references
+  const char* ddeCommand;   // empty: no DDE keys
+  const char* ddeApplication;
+  const char* ddeTopic;
+};
+
 bool ThreadLocaleIsJapanese() {
   return PRIMARYLANGID(LANGIDFROMLCID(GetThreadLocale())) == LANG_JAPANESE;
 }
 
-// The default value of HKEY_CLASSES_ROOT\<progId><subkey>.
-void WriteClassValue(const char* progId, const char* subkey, const char* text) {
-  char* path = ConcatStrings(progId, subkey, nullptr);
-  if (path == nullptr) return;
-  WriteRegistryString(HKEY_CLASSES_ROOT, path, "", text);
-  std::free(path);
+class Writer {
+ public:
+  explicit Writer(const RegistrationFailures& failures) : failures_(failures) {}
+
+  // The default value of root\<first><second>; logged with logClass when asked.
+  bool Write(HKEY root, const char* first, const char* second, const char* text) {
+    char* key = ConcatStrings(first, second, nullptr);
+    const bool written =
+        key != nullptr && WriteRegistryString(root, key, "", text) == ERROR_SUCCESS;
+    if (!written) Fail(root, key != nullptr ? key : first);
+    std::free(key);
+    return written;
+  }
+
+  void Fail(HKEY root, const char* key) {
+    failures_.add(failures_.context,
+                  root == HKEY_CLASSES_ROOT ? "HKEY_CLASSES_ROOT\\" : "HKEY_CURRENT_USER\\", key);
+  }
+
+ private:
+  const RegistrationFailures& failures_;
+};
+
+// The type's entry right after the extension's tells the uninstaller which type the
+// extension must still name for it to be ours to remove.
+void WriteExtension(Writer& writer, const FileType& type) {
+  if (writer.Write(HKEY_CLASSES_ROOT, type.extension, "", type.typeName)) {
+    LogRegistryKey(type.extension, "", keyClass1);
+    LogRegistryKey(type.typeName, "", keyClass1);
+  }
 }
 
-// Writes HKEY_CURRENT_USER\AppEvents\<key> with text as its default value, logged.
-void WriteSoundKey(const char* prefix, const char* name, const char* event, const char* text) {
+void WriteType(Writer& writer, const FileType& type) {
+  writer.Write(HKEY_CLASSES_ROOT, type.typeName, "", type.displayName);
+  char* iconKey = ConcatStrings(type.typeName, "\\DefaultIcon", nullptr);
+  if (iconKey == nullptr || WriteDefaultIcon(iconKey, type.iconFile, type.iconIndex) != ERROR_SUCCESS) {
+    writer.Fail(HKEY_CLASSES_ROOT, iconKey != nullptr ? iconKey : type.typeName);
+  }
+  std::free(iconKey);
+  char* command = ExpandVariables(type.openCommand);
+  if (command != nullptr) {
+    writer.Write(HKEY_CLASSES_ROOT, type.typeName, "\\shell\\open\\command", command);
+  } else {
+    writer.Fail(HKEY_CLASSES_ROOT, type.typeName);
+  }
+  std::free(command);
+  if (*type.ddeCommand != '\0') {
+    writer.Write(HKEY_CLASSES_ROOT, type.typeName, "\\shell\\open\\ddeexec", type.ddeCommand);
+    writer.Write(HKEY_CLASSES_ROOT, type.typeName, "\\shell\\open\\ddeexec\\Application",
+                 type.ddeApplication);
+    writer.Write(HKEY_CLASSES_ROOT, type.typeName, "\\shell\\open\\ddeexec\\topic", type.ddeTopic);
+  }
+}
+
+FileType BuiltinType(const BuiltinFileType& type) {
+  return {type.extension,   type.typeName,         nullptr,          kBuiltinMainProgram,
+          type.iconIndex,   kBuiltinOpenCommand,   kBuiltinDdeCommand, kBuiltinDdeApplication,
+          kBuiltinDdeTopic};
+}
+
+FileType DataType(uint32_t i) {
+  const uint8_t* r = ProductRecord(productFileTypeTable, kFileTypeRecordSize, i);
+  auto text = [r](int field) { return ConfigString(RecordField(r, field)); };
+  return {text(fileTypeExtension),   text(fileTypeName),
+          text(fileTypeDisplayName), text(fileTypeIconFile),
+          int(int32_t(RecordField(r, fileTypeIconIndex))), text(fileTypeOpenCommand),
+          text(fileTypeDdeCommand),  text(fileTypeDdeApplication),
+          text(fileTypeDdeTopic)};
+}
+
+void RegisterTypes(Writer& writer, bool japanese) {
+  const uint32_t count = ProductFileTypeCount();
+  if (gProductData == nullptr) {
+    for (const BuiltinFileType& type : kBuiltinFileTypes) WriteExtension(writer, BuiltinType(type));
+    for (const BuiltinFileType& builtin : kBuiltinFileTypes) {
+      FileType type = BuiltinType(builtin);
+      char* name = ConcatStrings(builtin.kind, japanese ? kBuiltinTypeWordJapanese : kBuiltinTypeWord,
+                                 nullptr);
+      if (name == nullptr) {
+        writer.Fail(HKEY_CLASSES_ROOT, type.typeName);
+        continue;
+      }
+      type.displayName = name;
+      WriteType(writer, type);
+      std::free(name);
+    }
+    return;
+  }
+  for (uint32_t i = 0; i < count; ++i) WriteExtension(writer, DataType(i));
+  for (uint32_t i = 0; i < count; ++i) WriteType(writer, DataType(i));
+}
+
+// HKEY_CURRENT_USER\AppEvents\<prefix><name>[\<event>], logged when written.
+void WriteSoundKey(Writer& writer, const char* prefix, const char* name, const char* event,
+                   const char* text) {
   char* key = ConcatStrings("AppEvents\\", prefix, name, event != nullptr ? "\\" : "",
                             event != nullptr ? event : "", nullptr);
-  if (key == nullptr) return;
-  if (WriteRegistryString(HKEY_CURRENT_USER, key, "", text) == ERROR_SUCCESS) {
+  if (key == nullptr) {
+    writer.Fail(HKEY_CURRENT_USER, name);
+    return;
+  }
+  if (writer.Write(HKEY_CURRENT_USER, key, "", text)) {
     LogRegistryKey(key, "", keyClassCurrentUser);
   }
   std::free(key);
 }
 
 // The labels first, then the program's scheme and its events with no sound assigned.
-void WriteSoundEvents(bool japanese) {
-  for (const BuiltinSoundEvent& event : kBuiltinSoundEvents) {
-    WriteSoundKey("EventLabels\\", event.event, nullptr, japanese ? event.japanese : event.english);
+void RegisterSoundEvents(Writer& writer, bool japanese) {
+  const uint32_t count = ProductSoundEventCount();
+  if (count == 0) return;
+  const bool data = gProductData != nullptr;
+  auto event = [data](uint32_t i) {
+    return data ? ConfigString(RecordField(
+                      ProductRecord(productSoundEventTable, kSoundEventRecordSize, i), soundEventName))
+                : kBuiltinSoundEvents[i].event;
+  };
+  for (uint32_t i = 0; i < count; ++i) {
+    const char* label =
+        data ? ConfigString(RecordField(ProductRecord(productSoundEventTable, kSoundEventRecordSize, i),
+                                        soundEventLabel))
+             : japanese ? kBuiltinSoundEvents[i].japanese
+                        : kBuiltinSoundEvents[i].english;
+    WriteSoundKey(writer, "EventLabels\\", event(i), nullptr, label);
   }
-  WriteSoundKey("Schemes\\Apps\\", kBuiltinSoundApp, nullptr, kBuiltinSoundAppName);
-  for (const BuiltinSoundEvent& event : kBuiltinSoundEvents) {
-    WriteSoundKey("Schemes\\Apps\\", kBuiltinSoundApp, event.event, "");
-  }
+  const char* app = data ? ConfigString(ReadLittleWord(gProductData + 4 * productSoundApp))
+                         : kBuiltinSoundApp;
+  const char* appName = data ? ConfigString(ReadLittleWord(gProductData + 4 * productSoundAppName))
+                             : kBuiltinSoundAppName;
+  WriteSoundKey(writer, "Schemes\\Apps\\", app, nullptr, appName);
+  for (uint32_t i = 0; i < count; ++i) WriteSoundKey(writer, "Schemes\\Apps\\", app, event(i), "");
 }
 
 }  // namespace
 
-void WriteDefaultIcon(const char* keyPath, int iconIndex) {
-  char* program = ExpandVariables("$(Destination)\\quorbex.exe,");
-  if (program == nullptr) return;
+long WriteDefaultIcon(const char* keyPath, const char* iconFile, int iconIndex) {
+  char* program = ExpandVariables(iconFile);
+  if (program == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
   char number[16];
-  int numberLength = wsprintfA(number, "%d", iconIndex);
+  int numberLength = wsprintfA(number, ",%d", iconIndex);
   size_t programLength = std::strlen(program);
 
   // A cut location would name another file; better no icon than a wrong one.
+  long result = ERROR_BUFFER_OVERFLOW;
   if (numberLength > 0 && programLength + size_t(numberLength) < kIconLocationSize) {
     char location[kIconLocationSize];
     std::memcpy(location, program, programLength);
     std::memcpy(location + programLength, number, size_t(numberLength) + 1);
-    WriteRegistryString(HKEY_CLASSES_ROOT, keyPath, "", location);
+    result = WriteRegistryString(HKEY_CLASSES_ROOT, keyPath, "", location);
   }
   std::free(program);
+  return result;
 }
 
-void RegisterFileTypes() {
+void RegisterFileTypes(const RegistrationFailures& failures) {
+  Writer writer(failures);
   const bool japanese = ThreadLocaleIsJapanese();
-  char* openCommand = ExpandVariables(kBuiltinOpenCommand);
-
-  for (const BuiltinFileType& type : kBuiltinFileTypes) {
-    // The type's entry right after the extension's tells the uninstaller which type
-    // the extension must still name for it to be ours to remove.
-    if (WriteRegistryString(HKEY_CLASSES_ROOT, type.extension, "", type.typeName) == ERROR_SUCCESS) {
-      LogRegistryKey(type.extension, "", keyClass1);
-      LogRegistryKey(type.typeName, "", keyClass1);
-    }
-  }
-  for (const BuiltinFileType& type : kBuiltinFileTypes) {
-    char* displayName =
-        ConcatStrings(type.kind, japanese ? kBuiltinTypeWordJapanese : kBuiltinTypeWord, nullptr);
-    if (displayName != nullptr) {
-      WriteClassValue(type.typeName, "", displayName);
-      std::free(displayName);
-    }
-    char* iconKey = ConcatStrings(type.typeName, "\\DefaultIcon", nullptr);
-    if (iconKey != nullptr) {
-      WriteDefaultIcon(iconKey, type.iconIndex);
-      std::free(iconKey);
-    }
-    if (openCommand != nullptr) WriteClassValue(type.typeName, "\\shell\\open\\command", openCommand);
-    WriteClassValue(type.typeName, "\\shell\\open\\ddeexec", kBuiltinDdeCommand);
-    WriteClassValue(type.typeName, "\\shell\\open\\ddeexec\\Application", kBuiltinDdeApplication);
-    WriteClassValue(type.typeName, "\\shell\\open\\ddeexec\\topic", kBuiltinDdeTopic);
-  }
-  std::free(openCommand);
-
-  WriteSoundEvents(japanese);
+  RegisterTypes(writer, japanese);
+  RegisterSoundEvents(writer, japanese);
 }

@@ -1,6 +1,11 @@
 // The text, agreement and associate pages: they show what they are given and ask
 // nothing while they run.
+#include <cstdlib>
+
+#include "config/product_data.h"
+#include "config/state.h"
 #include "resources/resource_ids.h"
+#include "text/resource_text.h"
 #include "ui/pages.h"
 #include "ui/utility.h"
 
@@ -37,8 +42,20 @@ PageResult RunAgreementPage(const char* text) {
   return RunPageDialog(page);
 }
 
+// The template's question names the sample's file types; a product that brings its
+// own is asked about by its name.
+void NameTheProduct(HWND page) {
+  if (gProductData == nullptr) return;
+  char* text = FormatResourceMessage(
+      ProductFileTypeCount() != 0 ? IDS_ASSOCIATE_TYPES : IDS_ASSOCIATE_SOUNDS, gProductName);
+  if (text != nullptr) SetDlgItemString(page, IDC_HEADING, text);
+  std::free(text);
+}
+
 PageResult RunAssociatePage(int* associate) {
+  const bool first = gAssociatePage == nullptr;
   HWND page = PreparePage(&gAssociatePage, IDD_ASSOCIATE_PAGE, PageDialogProc);
+  if (first && page != nullptr) NameTheProduct(page);
   CheckRadioButton(page, IDC_ASSOCIATE_YES, IDC_ASSOCIATE_NO,
                    *associate != 0 ? IDC_ASSOCIATE_YES : IDC_ASSOCIATE_NO);
   PageResult result = RunPageDialog(page);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "config/config.h"
+#include "config/product_data.h"
 #include "config/state.h"
 #include "support/config_fixture.h"
 
@@ -157,4 +158,90 @@ TEST(CheckConfiguration, NoComponentsIsAValidConfiguration) {
             configOk);
 }
 
+// A CONFIG 3 with two file types and one sound event, all of its strings numbered
+// below the shipped 48.
+ConfigImage SmallProductData() {
+  ConfigImage d(kProductDataHeaderSize + 2 * kFileTypeRecordSize + kSoundEventRecordSize);
+  d.Word(productFlags, productWriteAppPath | productWriteUninstall);
+  d.Word(productMainProgram, 32);
+  d.Word(productUninstaller, 35);
+  d.Word(productLog, 36);
+  d.Word(productFileTypeCount, 2);
+  d.Word(productFileTypeTable, kProductDataHeaderSize);
+  d.Word(productSoundEventCount, 1);
+  d.Word(productSoundEventTable, kProductDataHeaderSize + 2 * kFileTypeRecordSize);
+  d.Word(productSoundApp, 1);
+  d.Word(productSoundAppName, 1);
+  for (uint32_t field = 0; field < 2 * kFileTypeRecordSize; field += 4) {
+    d.Put(kProductDataHeaderSize + field, 40 + field / 4 % 8);
+  }
+  d.Put(kProductDataHeaderSize + fileTypeIconIndex, uint32_t(-117));  // not a string number
+  return d;
+}
+
+TEST(CheckProductData, RefusesWhatWouldBeReadOutsideTheResources) {
+  struct Case {
+    const char* what;
+    void (*damage)(ConfigImage& d);
+    ConfigProblem expected;
+  };
+  const uint32_t events = kProductDataHeaderSize + 2 * kFileTypeRecordSize;
+  static const Case cases[] = {
+      {"whole", [](ConfigImage&) {}, configOk},
+      {"header cut", [](ConfigImage& d) { d.bytes.resize(kProductDataHeaderSize - 4); }, configNoHeader},
+      {"file types past the end", [](ConfigImage& d) { d.Word(productFileTypeCount, 3); },
+       configTableOutside},
+      {"huge event count", [](ConfigImage& d) { d.Word(productSoundEventCount, 0x20000000); },
+       configTableOutside},
+      {"path string number", [](ConfigImage& d) { d.Word(productLog, 48); }, configBadStringNumber},
+      {"sound app string number", [](ConfigImage& d) { d.Word(productSoundApp, 1000); },
+       configBadStringNumber},
+      {"DDE topic of the second type",
+       [](ConfigImage& d) { d.Put(kProductDataHeaderSize + kFileTypeRecordSize + fileTypeDdeTopic, 48); },
+       configBadStringNumber},
+  };
+  for (const Case& k : cases) {
+    ConfigImage data = SmallProductData();
+    k.damage(data);
+    std::vector<uint8_t> strings = MakeConfigStrings(ShippedStringList());
+    EXPECT_EQ(CheckProductData(data.bytes.data(), data.bytes.size(), strings.data(), strings.size()),
+              k.expected)
+        << k.what;
+  }
+  // The label of the event, by itself.
+  ConfigImage data = SmallProductData();
+  data.Put(events + soundEventLabel, 48);
+  std::vector<uint8_t> strings = MakeConfigStrings(ShippedStringList());
+  EXPECT_EQ(CheckProductData(data.bytes.data(), data.bytes.size(), strings.data(), strings.size()),
+            configBadStringNumber);
+}
+
+// Without CONFIG 3 the program registers the built-in values; with one, its own.
+TEST(ProductData, BuiltInValuesOrTheResources) {
+  std::vector<uint8_t> strings = MakeConfigStrings(ShippedStringList());
+  gStrings = strings.data();
+  gProductData = nullptr;
+  EXPECT_STREQ(ProductPath(productMainProgram), "$(Destination)\\quorbex.exe");
+  EXPECT_STREQ(ProductPath(productLog), "$(Destination)\\uninstal.l0g");
+  EXPECT_TRUE(ProductWrites(productWriteUninstall));
+  EXPECT_EQ(ProductFileTypeCount(), 18u);
+  EXPECT_EQ(ProductSoundEventCount(), 2u);
+  EXPECT_TRUE(ProductHasAssociations());
+
+  ConfigImage data = SmallProductData();
+  data.Word(productFlags, productWriteUninstall);
+  gProductData = data.bytes.data();
+  EXPECT_STREQ(ProductPath(productMainProgram), ShippedStringList()[32].c_str());
+  EXPECT_STREQ(ProductPath(productUninstaller), ShippedStringList()[35].c_str());
+  EXPECT_FALSE(ProductWrites(productWriteAppPath));
+  EXPECT_TRUE(ProductWrites(productWriteUninstall));
+  EXPECT_EQ(ProductFileTypeCount(), 2u);
+  data.Word(productFileTypeCount, 0);
+  data.Word(productSoundEventCount, 0);
+  EXPECT_FALSE(ProductHasAssociations());
+  gProductData = nullptr;
+  gStrings = nullptr;
+}
+
 }  // namespace
+

@@ -173,4 +173,33 @@ TEST_F(Endings, NoSuccessUnlessEverythingSucceeded) {
                !FileExists(destination_ + "\\uninstal.l0g"));
 }
 
+// A disk that fills up while the main program is written (the test runs with a limit
+// on the size of every file written, which the sample's help files stay under):
+// the run stops, says why, exits with 2 and leaves the machine as it found it, also
+// over an earlier installation of the help files alone.
+TEST_F(Endings, ADiskThatFillsUpStopsTheRun) {
+  if (std::getenv("SETUP_FILE_LIMIT_KB") == nullptr) GTEST_SKIP() << "runs only under a file-size limit";
+  for (bool earlier : {false, true}) {
+    SCOPED_TRACE(earlier ? "over an earlier installation" : "on a new machine");
+    ForgetSampleProduct();
+    if (earlier) {
+      ASSERT_EQ(Run(Program(), "/COMPONENTS=2"), 0) << LoggedMessages();
+      ASSERT_TRUE(FileExists(destination_ + "\\manual.txt"));
+    }
+    const MachineSnapshot before = TakeSnapshot();
+
+    EXPECT_EQ(Run(Program(), "/TYPE=1"), 2);
+
+    const std::string messages = LoggedMessages();
+    EXPECT_NE(messages.find("quorbex.exe"), std::string::npos) << messages;
+    EXPECT_NE(messages.find("No file on your computer has been changed"), std::string::npos) << messages;
+    std::vector<std::string> unexpected;
+    for (const std::string& d : SnapshotDifferences(before, TakeSnapshot(), WindowsOwnChanges())) {
+      if (d.find("endings-run.log") == std::string::npos) unexpected.push_back(d);
+    }
+    EXPECT_TRUE(unexpected.empty()) << ::testing::PrintToString(unexpected);
+  }
+}
+
 }  // namespace
+

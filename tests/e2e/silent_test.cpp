@@ -165,14 +165,28 @@ TEST_F(Silent, WithoutSilentTheSwitchesPresetThePages) {
   EXPECT_EQ(setup.WaitForExit(), 1);  // cancelled by the user
 }
 
-// A bad switch without /S is told in a message box that shows the switches.
-TEST_F(Silent, ABadSwitchIsToldWithTheUsage) {
-  SetupProcess setup(Program(), "/Bogus");
-  MessageBoxSeen seen = AnswerMessageBox(setup.ThreadId(), {}, IDOK, 20000);
-  ASSERT_TRUE(seen.found);
-  EXPECT_NE(seen.text.find("/Bogus"), std::string::npos);
-  EXPECT_NE(seen.text.find("/NORESTART"), std::string::npos);
-  EXPECT_EQ(setup.WaitForExit(), 87);
+// A bad switch without /S is told in a message box that shows the switches; /? shows
+// them alone. Line breaks and tabs are real ones.
+TEST_F(Silent, TheSwitchesAreShownForABadSwitchAndForTheQuestion) {
+  struct Case {
+    const char* line;
+    int exitCode;
+  };
+  static const Case kCases[] = {{"/Bogus", 87}, {"/?", 0}};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.line);
+    SetupProcess setup(Program(), c.line);
+    MessageBoxSeen seen = AnswerMessageBox(setup.ThreadId(), {}, IDOK, 20000);
+    ASSERT_TRUE(seen.found);
+    if (c.exitCode != 0) {
+      EXPECT_NE(seen.text.find(c.line), std::string::npos);
+    }
+    EXPECT_NE(seen.text.find("/NORESTART\t"), std::string::npos);
+    EXPECT_NE(seen.text.find("\r\n/S\t"), std::string::npos);
+    EXPECT_EQ(seen.text.find("%n"), std::string::npos);
+    EXPECT_EQ(seen.text.find("%t"), std::string::npos);
+    EXPECT_EQ(setup.WaitForExit(), c.exitCode);
+  }
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "support/install_fixture.h"
 #include "support/test_files_win.h"
 #include "support/window_driver.h"
+#include "system/registry.h"
 #include "text/variables.h"
 #include "ui/dialogs.h"
 
@@ -77,21 +78,54 @@ class CancelClickTest : public ::testing::Test {
     ASSERT_EQ(CreateVariableTable(), 0);
     base_ = FreshTestFolder("cancel");
     destination_ = base_ + "\\Quorbex32";
-    ASSERT_TRUE(CreateDirectoryA(destination_.c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryA((base_ + "\\Programs").c_str(), nullptr));
+    DeleteRegistryKey(HKEY_CURRENT_USER, "Software\\Ovalis", false);
     ASSERT_EQ(SetVariable("Destination", destination_.c_str()), 0);
     ASSERT_EQ(SetVariable("ShellPrograms", (base_ + "\\Programs").c_str()), 0);
   }
   void TearDown() override {
+    DeleteRegistryKey(HKEY_CURRENT_USER, "Software\\Ovalis", false);
     DestroyVariableTableForTest();
     RemoveTree(base_);
     CoUninitialize();
   }
+  // Clicks Cancel during the extraction and answers Yes; the files under the test's
+  // folders and the product's keys must then be as they were before.
+  void ClickCancelAndCheck();
   std::string base_, destination_;
 };
 
-TEST_F(CancelClickTest, ARealClickOnCancelIsAnsweredAtOnceAndYesLeavesNoTrace) {
+// What a stopped installation must leave as it found it.
+struct MachineState {
+  std::vector<std::string> files;  // every folder and file under the test's folder
+  bool productKey, companyKey;
+};
+
+MachineState Observe(const std::string& base) {
+  MachineState state;
+  Snapshot(base, &state.files);
+  std::sort(state.files.begin(), state.files.end());
+  state.productKey = RegistryKeyExists(HKEY_CURRENT_USER, "Software\\Ovalis\\Quorbex32");
+  state.companyKey = RegistryKeyExists(HKEY_CURRENT_USER, "Software\\Ovalis");
+  return state;
+}
+
+TEST_F(CancelClickTest, OnAMachineWithoutAnEarlierInstallation) { ClickCancelAndCheck(); }
+
+TEST_F(CancelClickTest, OverAnEarlierInstallation) {
+  ASSERT_TRUE(CreateDirectoryA(destination_.c_str(), nullptr));
   WriteBytes(destination_ + "\\quorbex.exe", kOld);
+  ASSERT_TRUE(CreateDirectoryA((base_ + "\\Programs\\Quorbex32 Test").c_str(), nullptr));
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Ovalis\\Quorbex32", 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  ClickCancelAndCheck();
+  EXPECT_EQ(ReadBytes(destination_ + "\\quorbex.exe"), kOld);
+}
+
+void CancelClickTest::ClickCancelAndCheck() {
   // Bytes that a compressor could not shrink much, stored as they are.
   std::vector<PayloadFile> files = {
       {"$(Destination)\\quorbex.exe", PatternBytes(kPayloadBytes / 2, 1), 0x01},
@@ -99,12 +133,10 @@ TEST_F(CancelClickTest, ARealClickOnCancelIsAnsweredAtOnceAndYesLeavesNoTrace) {
   };
   InstallImage image = BuildInstallImage(files);
   InstalledState state(image, 0x01);
-  // The folders and the program-menu entry this run makes are the install phase's to
-  // remove; here the files the user had must stay as they were.
-  std::vector<std::string> before;
-  Snapshot(destination_, &before);
+  const MachineState before = Observe(base_);
 
   const DWORD uiThread = GetCurrentThreadId();
+  gTotalDecoded = 0;  // an earlier run's count must not look like this one's progress
   Clicker seen;
   BackgroundTask user([&] {
     HWND cancel = GetDlgItem(gExtractDialog, IDC_CANCEL);
@@ -148,13 +180,17 @@ TEST_F(CancelClickTest, ARealClickOnCancelIsAnsweredAtOnceAndYesLeavesNoTrace) {
   EXPECT_LT(seen.decodedAtAnswer, gPayloadTotal) << "the question came only after the extraction";
   EXPECT_LT(gTotalDecoded, gPayloadTotal) << "the extraction went on after Yes";
 
-  std::vector<std::string> after;
-  Snapshot(destination_, &after);
-  EXPECT_EQ(after.size(), before.size());
-  for (const std::string& entry : after) {
-    EXPECT_NE(std::find(before.begin(), before.end(), entry), before.end()) << "left behind: " << entry.substr(0, 200);
+  const MachineState after = Observe(base_);
+  for (const std::string& entry : after.files) {
+    EXPECT_TRUE(std::binary_search(before.files.begin(), before.files.end(), entry))
+        << "left behind: " << entry.substr(0, 200);
   }
-  EXPECT_EQ(ReadBytes(destination_ + "\\quorbex.exe"), kOld);
+  for (const std::string& entry : before.files) {
+    EXPECT_TRUE(std::binary_search(after.files.begin(), after.files.end(), entry))
+        << "gone or changed: " << entry.substr(0, 200);
+  }
+  EXPECT_EQ(after.productKey, before.productKey);
+  EXPECT_EQ(after.companyKey, before.companyKey);
 }
 
 }  // namespace

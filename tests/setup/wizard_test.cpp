@@ -9,10 +9,12 @@
 #include <vector>
 
 #include "config/config.h"
+#include "config/product_data.h"
 #include "config/state.h"
 #include "setup/wizard.h"
 #include "support/config_fixture.h"
 #include "text/strings.h"
+#include "text/variables.h"
 
 namespace {
 
@@ -203,6 +205,21 @@ TEST_F(WizardTest, CancelOrTheEndOfTheApplicationStopsTheWizard) {
   }
 }
 
+// A product with no file types and no sounds has nothing to ask on the associate
+// page: the program folder's Next is the Finish, and Back takes its label back.
+TEST_F(WizardTest, WithoutAssociationsTheProgramFolderPageIsTheLast) {
+  std::vector<uint8_t> data(kProductDataHeaderSize, 0);  // no types, no events
+  gProductData = data.data();
+  gScript = {Next(), Next(), Next(), Choose(0), Next(), Back()};
+  gScript.push_back({pageNext, [](int*) { EXPECT_EQ(gNextLabel, "&Next >"); }});
+  gScript.push_back({pageNext, [](int*) { EXPECT_EQ(gNextLabel, "Finish"); }});
+  int outcome = -1;
+  EXPECT_EQ(RunWizardSteps(kScripted, nullptr, &outcome), pageNext);
+  gProductData = nullptr;
+  EXPECT_EQ(gTrace, "1 2 3 6 100:Destination 202 100:Destination 202 205");
+  EXPECT_EQ(outcome, 3010);
+}
+
 // The command line's answers are where the pages start; the installation's outcome
 // comes back to the caller.
 TEST_F(WizardTest, PresetsAreWhereThePagesStart) {
@@ -230,4 +247,104 @@ TEST_F(WizardTest, PresetsAreWhereThePagesStart) {
   }
 }
 
+// A second path page whose default names the first page's variable follows it until
+// the user makes it another folder; the installation gets the folders as they stand.
+class FollowingDefaultTest : public WizardTest {
+ protected:
+  void SetUp() override {
+    WizardTest::SetUp();
+    // The path pages move to the end: Destination, then Notes under it.
+    const size_t table = config_.bytes.size();
+    config_.bytes.resize(table + 2 * kPathPageRecordSize);
+    config_.Word(wordPathPageCount, 2);
+    config_.Word(wordPathPageTable, uint32_t(table));
+    strings_[12] = "C:\\Apps\\Q";
+    strings_.push_back("Notes");
+    strings_.push_back("$(Destination)\\Notes");
+    const uint32_t pages[2][3] = {{11, 12, 21}, {48, 49, 21}};
+    for (size_t k = 0; k < 2; ++k) {
+      const size_t r = table + k * kPathPageRecordSize;
+      config_.Put(r + pathVariable, pages[k][0]);
+      config_.Put(r + pathDefaultValue, pages[k][1]);
+      config_.Put(r + pathPageText, pages[k][2]);
+      config_.Put(r + pathBitmap, 966);
+    }
+    Use();
+    ASSERT_EQ(CreateVariableTable(), 0);
+    SetVariable("Destination", "C:\\Apps\\Q");
+    SetVariable("Notes", "C:\\Apps\\Q\\Notes");
+    gOffered.clear();
+    gEdits.clear();
+  }
+  void TearDown() override { DestroyVariableTableForTest(); }
+
+  // What each path page offered, and the folder the user types there ("" keeps it).
+  static std::vector<std::string> gOffered;
+  static std::deque<std::string> gEdits;
+
+  static WizardSteps Steps() {
+    WizardSteps steps = kScripted;
+    steps.runPathPage = [](const char*, const char* variable) {
+      char* value = GetVariable(variable);
+      gOffered.push_back(std::string(variable) + "=" + (value != nullptr ? value : "<none>"));
+      std::free(value);
+      if (!gEdits.empty()) {
+        if (!gEdits.front().empty()) SetVariable(variable, gEdits.front().c_str());
+        gEdits.pop_front();
+      }
+      return Take(std::string("100:") + variable);
+    };
+    steps.runInstallPhase = [](const char*, int) {
+      for (const char* name : {"Destination", "Notes"}) {
+        char* value = GetVariable(name);
+        gOffered.push_back(std::string("installed ") + name + "=" + (value != nullptr ? value : ""));
+        std::free(value);
+      }
+      return 0;
+    };
+    return steps;
+  }
+};
+
+std::vector<std::string> FollowingDefaultTest::gOffered;
+std::deque<std::string> FollowingDefaultTest::gEdits;
+
+TEST_F(FollowingDefaultTest, ALaterDefaultFollowsUntilTheUserEditsIt) {
+  // Destination moved, Notes kept, back; Destination moved again; Notes edited; on to
+  // the program folder and back to Destination, moved once more; then to the end.
+  gEdits = {"D:\\Moved", "", "E:\\Again", "F:\\My Notes", "", "G:\\Last", ""};
+  gScript = {Next(), Next(), Next(), Choose(0), Next(), Back(), Next(), Next(),
+             Back(), Back(), Next(), Next(), Next(), Next()};
+  ASSERT_EQ(RunWizardSteps(Steps()), pageNext) << gTrace;
+  const std::vector<std::string> expected = {
+      "Destination=C:\\Apps\\Q", "Notes=D:\\Moved\\Notes", "Destination=D:\\Moved",
+      "Notes=E:\\Again\\Notes",  "Notes=F:\\My Notes",       "Destination=E:\\Again",
+      "Notes=F:\\My Notes",        "installed Destination=G:\\Last",
+      "installed Notes=F:\\My Notes"};
+  EXPECT_EQ(gOffered, expected) << gTrace;
+}
+
+TEST_F(FollowingDefaultTest, AFolderFromTheCommandLineOrAnEarlierInstallationStays) {
+  struct Case {
+    const char* what;
+    const char* notes;   // Notes as start-up left it
+    const char* installedNotes;
+  };
+  const Case cases[] = {
+      {"default", "C:\\Apps\\Q\\Notes\\", "D:\\Moved\\Notes"},  // a trailing separator is still it
+      {"own folder", "C:\\Earlier", "C:\\Earlier"},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    SetVariable("Notes", c.notes);
+    // Silent-like: Destination changed on its page, Notes never shown.
+    gCustomSelection[0] = 0x01;
+    gEdits = {"D:\\Moved", ""};
+    gScript = {Next(), Next(), Next(), Next(), Next(), Next(), Next(), Next()};
+    ASSERT_EQ(RunWizardSteps(Steps()), pageNext) << c.what;
+    EXPECT_EQ(gOffered.back(), std::string("installed Notes=") + c.installedNotes) << c.what;
+  }
+}
+
 }  // namespace
+

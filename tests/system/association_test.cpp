@@ -38,6 +38,19 @@ std::wstring ReadWide(HKEY root, const std::string& subkey) {
   return std::wstring(buffer, size / sizeof(WCHAR) > 0 ? size / sizeof(WCHAR) - 1 : 0);
 }
 
+// Keys that could not be written, as the install phase would name them.
+std::vector<std::string> gFailedKeys;
+
+void NoteFailure(void*, const char* root, const char* key) {
+  gFailedKeys.push_back(std::string(root) + key);
+}
+
+void RegisterAll() {
+  gFailedKeys.clear();
+  RegisterFileTypes(RegistrationFailures{NoteFailure, nullptr});
+  EXPECT_TRUE(gFailedKeys.empty()) << gFailedKeys.front();
+}
+
 class AssociationTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -56,7 +69,7 @@ class AssociationTest : public ::testing::Test {
 TEST_F(AssociationTest, EachKeyWrittenIsLoggedWithItsTypeRightAfterTheExtension) {
   ResetUninstallLog();
   gLogActive = 1;
-  RegisterFileTypes();
+  RegisterAll();
 
   std::vector<Recorded> entries = RecordedEntries();
   ASSERT_EQ(entries.size(), 2u * 18 + 5);
@@ -84,7 +97,7 @@ TEST_F(AssociationTest, EveryArchiveExtensionOpensWithTheInstalledProgram) {
                                 "print.exe %1"),
             0);
 
-  RegisterFileTypes();
+  RegisterAll();
 
   struct Row {
     const char* extension;
@@ -138,7 +151,7 @@ TEST_F(AssociationTest, EveryArchiveExtensionOpensWithTheInstalledProgram) {
 }
 
 TEST_F(AssociationTest, SoundEventsInTheThreadLanguage) {
-  RegisterFileTypes();
+  RegisterAll();
 
   struct Event {
     const char* key;
@@ -182,7 +195,8 @@ TEST_F(AssociationTest, DefaultIconFitsItsBufferOrIsNotWritten) {
     SCOPED_TRACE(c.key);
     const std::string destination = "C:\\" + std::string(c.destinationLength - 3, 'd');
     SetVariable("Destination", destination.c_str());
-    WriteDefaultIcon(c.key, -154);
+    EXPECT_EQ(WriteDefaultIcon(c.key, "$(Destination)\\quorbex.exe", -154) == ERROR_SUCCESS,
+              c.written);
     EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, c.key),
               c.written ? destination + "\\quorbex.exe,-154" : "<missing>");
   }

@@ -127,8 +127,8 @@ TEST_F(DescriptionTest, EachMistakeNamesTheLineAndTheField) {
        "window_title", "window_title (Japanese): holds a character that code page 932 cannot represent"},
       {"text outside code page 1252", Replace(kValid, "en = \"P Setup\"", "en = \"P 設定\""),
        "window_title", "window_title (English): holds a character that code page 1252 cannot represent"},
-      {"path not the same in both code pages", Replace(kValid, "'$(ProgramFilesDir)\\P'", "'$(ProgramFilesDir)\\Pé'"),
-       "Pé", "path_pages[0].default: must read the same in both languages' code pages"},
+      {"path not the same in both code pages", Replace(kValid, "'$(Destination)\\a.bin'", "'$(Destination)\\é.bin'"),
+       "é.bin", "files[0].target: must read the same in both languages' code pages"},
       {"unknown field", Replace(kValid, "icon = 111", "icon = 111\ncustm = true"), "custm",
        "setup_types[0].custm: unknown field"},
       {"missing field", Replace(kValid, "icon = 111\n", ""), "[[setup_types]]",
@@ -261,6 +261,132 @@ TEST_F(DescriptionTest, VersionPublisherAndExecutionLevel) {
     std::string error = ErrorOf(std::string(c.line) + "\n" + kValid);
     EXPECT_NE(error.find("product.toml:1: " + std::string(c.message)), std::string::npos) << c.line << " -> " << error;
   }
+}
+
+// The registrations: each mistake names its field and line.
+TEST_F(DescriptionTest, RegistrationMistakesNameTheFieldAndLine) {
+  const std::string fileType =
+      "\n[[file_types]]\nextension = \".pn\"\ntype = \"P.Note\"\nname = \"P Note\"\n";
+  const std::string soundEvent = "\n[[sound_events]]\nevent = \"PDone\"\nlabel = \"Done\"\n";
+  const std::string withType = kValid + fileType;
+  const std::string withSound = Replace(kValid, "[[components]]", "sound_app = \"PApp\"\n\n[[components]]") + soundEvent;
+  // Without a path page its folder comes from a file.
+  const std::string noPage = Replace(Replace(kValid, "[[path_pages]]\nvariable = \"Destination\"\n"
+                                                    "default = '$(ProgramFilesDir)\\P'\ncomponents = [\"main\"]\n", ""),
+                                     "'$(Destination)\\a.bin'", "'$(ProgramFilesDir)\\P\\a.bin'");
+  auto top = [](const std::string& text, const std::string& line) {
+    return Replace(text, "[[components]]", line + "\n\n[[components]]");
+  };
+  struct Case {
+    std::string text;
+    std::string lineOf;  // the text of the line that must be named; "": line 1
+    std::string message;  // "": accepted
+  };
+  const Case cases[] = {
+      {Replace(withType, "\".pn\"", "\"pn\""), "\"pn\"", "file_types[0].extension: must be a dot and a name"},
+      {Replace(withType, "\".pn\"", "\".\""), "extension", "file_types[0].extension: must be a dot and a name"},
+      {Replace(withType, "\".pn\"", "\".p n\""), "extension", "file_types[0].extension: holds a space"},
+      {Replace(withType, "\".pn\"", "\".p\\\\n\""), "extension", "file_types[0].extension: holds '\\'"},
+      {Replace(withType, "\".pn\"", "\".p*\""), "extension", "file_types[0].extension: holds '*'"},
+      {Replace(withType, "\".pn\"", "\".tar.gz\""), "extension", "file_types[0].extension: holds a second '.'"},
+      {Replace(withType, "\".pn\"", "\".pé\""), "extension", "file_types[0].extension: must read the same"},
+      {withType + Replace(Replace(fileType, ".pn", ".PN"), "P.Note", "P.Other"), "\".PN\"",
+       "file_types[1].extension: same extension as file_types[0]"},
+      {Replace(withType, "\"P.Note\"", "\"P\\\\Note\""), "type = ", "file_types[0].type: holds '\\'"},
+      {Replace(withType, "type = \"P.Note\"\n", ""), "[[file_types]]", "file_types[0].type: missing"},
+      {Replace(withType, "name = \"P Note\"\n", ""), "[[file_types]]", "file_types[0].name: missing"},
+      {Replace(withType, "name = \"P Note\"", "name = \"\""), "name = \"\"", "file_types[0].name: must not be empty"},
+      {withType + "icon_index = 1.5\n", "icon_index", "file_types[0].icon_index: must be a whole number"},
+      {withType + "icon_index = 4294967296\n", "icon_index", "file_types[0].icon_index: must be between"},
+      {withType + "icon = '$(Nowhere)\\p.ico'\n", "p.ico", "file_types[0].icon: undefined variable $(Nowhere)"},
+      {withType + "icon = '$(Destination)\\'\n", "icon = '", "file_types[0].icon: ends in '\\'"},
+      {withType + "command = '$(Nowhere)\\p.exe \"%1\"'\n", "command = ",
+       "file_types[0].command: undefined variable $(Nowhere)"},
+      {withType + "dde = { command = '[open(\"%1\")]', application = \"P\" }\n", "dde = ",
+       "file_types[0].dde.topic: missing"},
+      {withType + "dde = { command = \"\", application = \"P\", topic = \"system\" }\n", "dde = ",
+       "file_types[0].dde.command: must not be empty"},
+      {withType + "dde = { command = \"x\", application = \"P\", topic = \"system\", verb = \"x\" }\n", "dde = ",
+       "file_types[0].dde.verb: unknown field"},
+      {withType + "dde = \"yes\"\n", "dde = ", "file_types[0].dde: must be a table"},
+      {withType + "verb = \"edit\"\n", "verb", "file_types[0].verb: unknown field"},
+      {kValid + soundEvent, "", "sound_app: missing"},
+      {top(kValid, "sound_app = \"A\\\\B\""), "sound_app", "sound_app: holds '\\'"},
+      {withSound + Replace(soundEvent, "PDone", "PDONE"), "PDONE", "sound_events[1].event: two sound events"},
+      {Replace(withSound, "\"PDone\"", "\"P\\\\Done\""), "event = ", "sound_events[0].event: holds '\\'"},
+      {Replace(withSound, "label = \"Done\"\n", ""), "[[sound_events]]", "sound_events[0].label: missing"},
+      {top(kValid, "uninstaller = \"yes\""), "uninstaller", "uninstaller: must be true or false"},
+      {top(kValid, "app_path = 1"), "app_path", "app_path: must be true or false"},
+      {top(kValid, "log = '$(WindowsDir)\\p.l0g'"), "log = ",
+       "log: '$(WindowsDir)\\p.l0g' lies outside every folder the product defines"},
+      {top(kValid, "main_program_target = '$(SystemDir)\\p.exe'"), "main_program_target",
+       "main_program_target: '$(SystemDir)\\p.exe' lies outside every folder"},
+      {top(kValid, "uninstaller = true\nuninstaller_target = '$(TempDir)\\u.exe'"), "uninstaller_target",
+       "uninstaller_target: '$(TempDir)\\u.exe' lies outside every folder"},
+      {top(kValid, "uninstaller = true\nuninstaller_target = '$(Destination)\\a.bin\\u.exe'"), "uninstaller_target",
+       "uninstaller_target: lies in a folder that is files[0]'s file"},
+      {top(kValid, "main_program_target = 'p.exe'"), "main_program_target",
+       "main_program_target: 'p.exe' lies outside every folder"},
+      {top(kValid, "log = '$(Destination)\\logs\\'"), "log = ", "log: ends in '\\'"},
+      // With no path page and no file that is the main program there is nowhere to put it.
+      {noPage, "", "main_program_target: missing: no file is main_program and there is no path page"},
+      // A drive root was where a product with no path page put its log.
+      {top(noPage, "main_program_target = '$(ProgramFilesDir)\\p.exe'"), "main_program_target",
+       "main_program_target: '$(ProgramFilesDir)\\p.exe' lies outside every folder the product defines "
+       "(a path page's $(Variable) or the folder of one of its files)"},
+      {top(noPage, "main_program_target = '$(ProgramFilesDir)\\P\\p.exe'"), "", ""},
+      {Replace(kValid, "default = '$(ProgramFilesDir)\\P'", "default = { en = '$(ProgramFilesDir)\\P', ja = '$(Nowhere)\\P' }"),
+       "default = ", "path_pages[0].default: undefined variable $(Nowhere)"},
+      {Replace(kValid, "default = '$(ProgramFilesDir)\\P'", "default = { en = '$(ProgramFilesDir)\\P', ja = '$(ProgramFilesDir)\\ソフト' }"),
+       "default = ", "path_pages[0].default (Japanese): holds a character whose code page 932 bytes end in '\\'"},
+      {Replace(kValid, "default = '$(ProgramFilesDir)\\P'", "default = { en = '$(ProgramFilesDir)\\P', ja = '' }"),
+       "default = ", "path_pages[0].default (Japanese): must not be empty"},
+  };
+  for (const Case& c : cases) {
+    std::string error = ErrorOf(c.text);
+    if (c.message.empty()) {
+      EXPECT_EQ(error, "") << "accepted, its log beside its files";
+      continue;
+    }
+    const int line = c.lineOf.empty() ? 1 : LineOf(c.text, c.lineOf);
+    EXPECT_NE(error.find("product.toml:" + std::to_string(line) + ": " + c.message), std::string::npos)
+        << c.message << "\n -> " << error;
+  }
+}
+
+TEST_F(DescriptionTest, RegistrationDefaults) {
+  // The main program is found among the files by its name, letter case ignored.
+  std::string named = Replace(Replace(kValid, "source = \"a.bin\"\ntarget = '$(Destination)\\a.bin'",
+                                      "source = \"a.bin\"\ntarget = '$(Destination)\\bin\\P.EXE'"),
+                              "[[components]]", "uninstaller = true\n\n[[components]]");
+  ProductDescription d = ReadDescription(Write(named), {});
+  EXPECT_EQ(d.mainProgramTarget, "$(Destination)\\bin\\P.EXE");
+  EXPECT_EQ(d.uninstallerTarget, "$(Destination)\\bin\\uninstaller.exe");
+  EXPECT_EQ(d.log, "$(Destination)\\bin\\uninstal.l0g");
+  EXPECT_TRUE(d.uninstaller);
+  EXPECT_TRUE(d.uninstallerToAdd);
+  EXPECT_TRUE(d.appPath);
+  EXPECT_EQ(d.soundAppName.english, "P");
+
+  // Otherwise it is in the first path page's folder; without an uninstaller the log
+  // goes beside the main program, wherever the uninstaller would have been.
+  d = ReadDescription(Write(Replace(kValid, "[[components]]",
+                                    "uninstaller_target = '$(Destination)\\tools\\u.exe'\n\n[[components]]")), {});
+  EXPECT_EQ(d.mainProgramTarget, "$(Destination)\\p.exe");
+  EXPECT_EQ(d.log, "$(Destination)\\uninstal.l0g");
+  EXPECT_FALSE(d.uninstaller);
+  EXPECT_FALSE(d.uninstallerToAdd);
+  EXPECT_TRUE(d.fileTypes.empty());
+  EXPECT_TRUE(d.soundEvents.empty());
+
+  // A path page's default may differ between the languages; the same string stays the same.
+  d = ReadDescription(Write(Replace(kValid, "default = '$(ProgramFilesDir)\\P'",
+                                    "default = { en = '$(ProgramFilesDir)\\Pad', ja = '$(ProgramFilesDir)\\パッド' }")), {});
+  EXPECT_EQ(d.pathPages[0].defaultValue.english, "$(ProgramFilesDir)\\Pad");
+  EXPECT_EQ(d.pathPages[0].defaultValue.japanese, "$(ProgramFilesDir)\\\x83\x70\x83\x62\x83\x68");
+  d = ReadDescription(Write(kValid), {});
+  EXPECT_EQ(d.pathPages[0].defaultValue.english, "$(ProgramFilesDir)\\P");
+  EXPECT_EQ(d.pathPages[0].defaultValue.japanese, "$(ProgramFilesDir)\\P");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// The payload stream: compressed so that the setup's own decoder accepts it, proven
-// by decoding, and re-encoded where a plain encoding would hold the bytes F8 F5 23 7C.
+// The payload stream: compressed so that the setup's own decoder accepts it, the same
+// whatever the number of threads, proven by decoding, and re-encoded where a plain
+// encoding would hold the bytes F8 F5 23 7C.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -14,6 +15,7 @@
 
 #include "tools/mksetup/compress.h"
 #include "tools/mksetup/decode.h"
+#include "tools/mksetup/deflate_tokens.h"
 
 namespace {
 
@@ -63,42 +65,103 @@ std::vector<uint8_t> Mixed(size_t size, unsigned seed) {
   return out;
 }
 
-// Payloads of every shape come back byte for byte through the setup's decoder.
-TEST_F(PayloadTest, FilesComeBackThroughTheSetupDecoder) {
-  struct Case {
-    const char* what;
-    std::vector<std::vector<uint8_t>> files;
-  };
-  const Case cases[] = {
+std::vector<uint8_t> Noise(size_t size, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::vector<uint8_t> out(size);
+  for (uint8_t& b : out) b = uint8_t(rng());
+  return out;
+}
+
+std::vector<uint8_t> Repeated(const std::vector<uint8_t>& unit, size_t times) {
+  std::vector<uint8_t> out;
+  for (size_t i = 0; i < times; ++i) out.insert(out.end(), unit.begin(), unit.end());
+  return out;
+}
+
+std::vector<uint8_t> NoiseHoldingTheMarker() {
+  std::vector<uint8_t> input = Noise(20000, 7);
+  for (size_t at : {size_t(1234), size_t(1236), size_t(19996)}) std::copy(kInputMarker, kInputMarker + 4, &input[at]);
+  return input;
+}
+
+// Every block dynamic with a distance code of non-zero length, no marker, and the files
+// back byte for byte through the setup's decoder.
+void ExpectPayloadRules(const Payload& payload, const std::vector<uint8_t>& all, const std::string& what) {
+  DeflateParse parse;
+  ASSERT_TRUE(ReadDeflateTokens(payload.stream.data(), payload.stream.size(), &parse)) << what;
+  for (size_t i = 0; i < parse.blocks.size(); ++i) {
+    EXPECT_EQ(parse.blocks[i].type, 2) << what << ", block " << i;
+    EXPECT_GE(parse.blocks[i].distanceCodes, 1) << what << ", block " << i;
+  }
+  EXPECT_FALSE(HoldsMarker(payload.stream.data(), 0, payload.stream.size())) << what;
+  int status = -1;
+  EXPECT_EQ(Decode(payload.stream, &status), all) << what;
+  EXPECT_EQ(status, 0) << what;
+  EXPECT_EQ(payload.size, all.size()) << what;
+  EXPECT_EQ(payload.crc, uint32_t(crc32(0, all.data(), uInt(all.size())))) << what;
+}
+
+struct PayloadCase {
+  const char* what;
+  std::vector<std::vector<uint8_t>> files;
+};
+
+// Inputs of every awkward shape, under both encoders.
+TEST_F(PayloadTest, EveryShapeKeepsTheRulesAndComesBack) {
+  const PayloadCase cases[] = {
       {"no bytes at all", {}},
       {"one empty file", {{}}},
       {"empty files around data", {{}, Mixed(5000, 1), {}, Mixed(70, 2), {}}},
-      {"several segments", {Mixed(200000, 3), Mixed(100000, 4)}},
       {"one byte", {{0x41}}},
+      {"several segments", {Mixed(200000, 3), Mixed(400000, 4)}},
+      {"incompressible, over a segment end", {Noise(300000, 8)}},
+      {"one byte repeated", {std::vector<uint8_t>(700000, 0)}},
+      {"a short pattern repeated", {Repeated({1, 2, 3, 4, 5, 6, 7}, 50000)}},
+      {"the marker bytes over and over", {Repeated({0xF8, 0xF5, 0x23, 0x7C}, 5000)}},
+      {"the marker in noise", {NoiseHoldingTheMarker()}},
   };
-  for (const Case& c : cases) {
-    std::vector<PayloadFile> files;
-    std::vector<uint8_t> all;
-    for (size_t i = 0; i < c.files.size(); ++i) {
-      files.push_back(File("f" + std::to_string(i), c.files[i]));
-      all.insert(all.end(), c.files[i].begin(), c.files[i].end());
+  for (bool best : {false, true}) {
+    for (const PayloadCase& c : cases) {
+      std::vector<PayloadFile> files;
+      std::vector<uint8_t> all;
+      for (size_t i = 0; i < c.files.size(); ++i) {
+        files.push_back(File("f" + std::to_string(i), c.files[i]));
+        all.insert(all.end(), c.files[i].begin(), c.files[i].end());
+      }
+      // The strongest encoder is slow: the largest inputs are for the fast one.
+      if (best && all.size() > 300000) continue;
+      CompressOptions options;
+      options.best = best;
+      options.iterations = 1;
+      ExpectPayloadRules(CompressPayload(files, options), all, std::string(c.what) + (best ? " (best)" : ""));
     }
-    CompressOptions options;
-    options.iterations = 1;
-    Payload payload = CompressPayload(files, options);
-    int status = -1;
-    EXPECT_EQ(Decode(payload.stream, &status), all) << c.what;
-    EXPECT_EQ(status, 0) << c.what;
-    EXPECT_EQ(payload.size, all.size()) << c.what;
-    EXPECT_EQ(payload.crc, uint32_t(crc32(0, all.data(), uInt(all.size())))) << c.what;
   }
+}
+
+// The stream depends on the data alone, not on how many threads made it.
+TEST_F(PayloadTest, ThreadsDoNotChangeTheStream) {
+  std::vector<PayloadFile> files = {File("a", Mixed(500000, 9)), File("b", Noise(100000, 10)),
+                                    File("c", Mixed(200000, 11))};
+  CompressOptions one;
+  one.threads = 1;
+  const Payload single = CompressPayload(files, one);
+  for (int threads : {2, 5}) {
+    CompressOptions many;
+    many.threads = threads;
+    EXPECT_EQ(CompressPayload(files, many).stream, single.stream) << threads << " threads";
+  }
+  CompressOptions best = one;
+  best.best = true;
+  best.iterations = 1;
+  std::vector<PayloadFile> small = {File("d", Mixed(300000, 12))};
+  const Payload bestSingle = CompressPayload(small, best);
+  best.threads = 3;
+  EXPECT_EQ(CompressPayload(small, best).stream, bestSingle.stream) << "best, 3 threads";
 }
 
 TEST_F(PayloadTest, VerificationRefusesAStreamThatDoesNotMatchTheFiles) {
   std::vector<PayloadFile> files = {File("a", Mixed(100000, 5))};
-  CompressOptions options;
-  options.iterations = 1;
-  Payload payload = CompressPayload(files, options);
+  Payload payload = CompressPayload(files, CompressOptions());
   EXPECT_THROW(VerifyPayload(payload.stream, files, payload.crc ^ 1), PayloadError);
   std::vector<uint8_t> damaged = payload.stream;
   damaged[damaged.size() / 2] ^= 0x10;
@@ -107,28 +170,42 @@ TEST_F(PayloadTest, VerificationRefusesAStreamThatDoesNotMatchTheFiles) {
   EXPECT_THROW(VerifyPayload(cut, files, payload.crc), PayloadError);
 }
 
-// Noise does not compress, so the encoder stores it as it stands, markers included.
-std::vector<uint8_t> NoiseHoldingTheMarker() {
-  std::mt19937 rng(7);
-  std::vector<uint8_t> input(20000);
-  for (uint8_t& b : input) b = uint8_t(rng());
-  for (size_t at : {size_t(1234), size_t(1236), size_t(19996)}) std::copy(kInputMarker, kInputMarker + 4, &input[at]);
-  return input;
+// Every byte value equally often, so that the literals all have codes of 8 bits but
+// one: four literals whose codes read F8 F5 23 7C, moved along until the codes before
+// them add up to whole bytes.
+std::vector<uint8_t> InputWhoseEncodingHoldsTheMarker() {
+  std::vector<uint8_t> input;
+  for (int copy = 0; copy < 40; ++copy) {
+    for (int b = 0; b < 256; ++b) input.push_back(uint8_t(b));
+  }
+  std::shuffle(input.begin(), input.end(), std::mt19937(3));
+  for (int shift : {1, 0}) {
+    for (size_t at = 16; at + 4 < input.size(); at += 97) {
+      std::vector<uint8_t> candidate = input;
+      for (size_t i = 0; i < 4; ++i) {
+        uint8_t reversed = 0;
+        for (int bit = 0; bit < 8; ++bit) reversed = uint8_t(reversed | (((kInputMarker[i] >> bit) & 1) << (7 - bit)));
+        const uint8_t wanted = uint8_t(reversed + shift);
+        // A swap keeps every count, and so every code.
+        auto from = std::find(candidate.begin() + std::ptrdiff_t(at + i), candidate.end(), wanted);
+        std::iter_swap(candidate.begin() + std::ptrdiff_t(at + i), from);
+      }
+      std::vector<uint8_t> plain = DeflateOnce(candidate.data(), candidate.size(), CompressOptions());
+      if (HoldsMarker(plain.data(), 0, plain.size())) return candidate;
+    }
+  }
+  return {};
 }
 
 TEST_F(PayloadTest, AnEncodingThatWouldHoldTheMarkerIsReplaced) {
-  std::vector<uint8_t> input = NoiseHoldingTheMarker();
-  std::vector<uint8_t> plain = DeflateOnce(input.data(), input.size(), 1);
-  ASSERT_TRUE(HoldsMarker(plain.data(), 0, plain.size())) << "the fixture no longer provokes the marker";
+  std::vector<uint8_t> input = InputWhoseEncodingHoldsTheMarker();
+  ASSERT_FALSE(input.empty()) << "the fixture no longer provokes the marker";
+  std::vector<uint8_t> plain = DeflateOnce(input.data(), input.size(), CompressOptions());
 
   std::vector<PayloadFile> files = {File("marker", input)};
-  CompressOptions options;
-  options.iterations = 1;
-  Payload payload = CompressPayload(files, options);
-  EXPECT_FALSE(HoldsMarker(payload.stream.data(), 0, payload.stream.size()));
-  int status = -1;
-  EXPECT_EQ(Decode(payload.stream, &status), input);
-  EXPECT_EQ(status, 0);
+  Payload payload = CompressPayload(files, CompressOptions());
+  ExpectPayloadRules(payload, input, "re-encoded");
+  EXPECT_NE(payload.stream, plain);
   // The marker would stop the decoder 30 bytes after it: that stream is refused.
   EXPECT_THROW(VerifyPayload(plain, files, payload.crc), PayloadError);
 }

@@ -2,7 +2,7 @@
 """mksetup build -o SETUP.exe as a packager runs it: the finished program lists whole,
 signs and verifies, a failed or interrupted build leaves the earlier output whole, the
 resource folder is all or nothing, extract refuses dangerous folders and cleans up after
-itself, and an installed mksetup finds its stubs.
+itself, and an installed mksetup finds its stubs and uninstallers.
 
 usage: setup_program_test.py MKSETUP STUB BUILD_DIR WORKDIR"""
 import hashlib
@@ -165,9 +165,12 @@ def test_resource_folder_is_all_or_nothing(description):
     out = os.path.join(WORK, 'resources')
     build(description, out)
     names = sorted(os.listdir(out))
-    assert names == ['archive.bin', 'checksum.bin', 'config.bin', 'product.rc', 'strings-1033.bin',
-                     'strings-1041.bin'], names
-    assert '1 CHECKSUM "%s/checksum.bin"' % out in open(os.path.join(out, 'product.rc')).read()
+    # Its registrations are its own, so CONFIG 3 is among them.
+    assert names == ['archive.bin', 'checksum.bin', 'config.bin', 'product-data.bin', 'product.rc',
+                     'strings-1033.bin', 'strings-1041.bin'], names
+    script = open(os.path.join(out, 'product.rc')).read()
+    assert '1 CHECKSUM "%s/checksum.bin"' % out in script, script
+    assert '3 CONFIG "%s/product-data.bin"' % out in script, script
     # The last file cannot be replaced: the others are put back as they were.
     os.remove(os.path.join(out, 'product.rc'))
     os.makedirs(os.path.join(out, 'product.rc', 'inside'))
@@ -212,6 +215,26 @@ def test_installed_mksetup_finds_its_stub(description):
     result = run(installed, 'build', description, '-o', out, '--iterations', '1', ok=False)
     assert 'no setup program for i686: looked for' in result.stderr, result.stderr
     print('an installed mksetup finds its stub')
+
+    # A description that asks for the uninstaller gets the installed one, for the stub's
+    # architecture; a mksetup with none beside it says where it looked.
+    uninstaller = os.path.join(prefix, 'lib', 'mksetup', 'uninstaller-x86_64.exe')
+    assert os.path.isfile(uninstaller), uninstaller
+    with_uninstaller = os.path.join(os.path.dirname(description), 'with-uninstaller.toml')
+    with open(with_uninstaller, 'w', encoding='utf-8') as f:
+        f.write('uninstaller = true\n' + PRODUCT)
+    run(installed, 'build', with_uninstaller, '-o', out, '--arch', 'x86_64', '--iterations', '1')
+    listing = run(installed, 'list', out).stdout
+    assert re.search(r'^ +\d+  \$\(Destination\)\\uninstaller\.exe  components: Main$', listing, re.M), listing
+    assert 'Uninstall entry: yes' in listing, listing
+    extracted = os.path.join(WORK, 'with-uninstaller')
+    shutil.rmtree(extracted, ignore_errors=True)
+    run(installed, 'extract', out, extracted)
+    assert digest(os.path.join(extracted, 'Destination', 'uninstaller.exe')) == digest(uninstaller)
+    result = build(with_uninstaller, os.path.join(WORK, 'none.exe'), '--stub', STUB, ok=False)
+    assert 'no uninstaller for x86_64: looked for' in result.stderr, result.stderr
+    assert '--uninstaller FILE' in result.stderr, result.stderr
+    print('an installed mksetup adds its uninstaller')
 
 
 def main():

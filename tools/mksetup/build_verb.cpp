@@ -23,7 +23,8 @@
 namespace {
 
 struct BuildRequest {
-  std::string description, output, architecture, stub;
+  std::string description, output, architecture, stub, uninstaller;
+  bool writeProductData = false;
   std::vector<std::string> searchFolders;
   CompressOptions compress;
   SigningOptions signing;
@@ -49,11 +50,25 @@ std::string Absolute(const std::string& path) {
   return std::string(cwd) + "/" + path;
 }
 
+// The uninstaller for the stub's architecture; a resource folder has no stub to match.
+std::string Uninstaller(const BuildRequest& request) {
+  std::string architecture = request.stub.empty() ? request.architecture : ProgramArchitecture(request.stub);
+  std::string path = !request.uninstaller.empty() ? request.uninstaller
+                     : FindUninstaller(architecture.empty() ? kDefaultArchitecture : architecture);
+  std::string built = ProgramArchitecture(path);
+  if (built.empty()) throw std::runtime_error(path + ": the uninstaller is built for neither i686 nor x86_64");
+  if (!architecture.empty() && built != architecture)
+    throw std::runtime_error(path + ": the uninstaller is built for " + built + ", the setup program for " +
+                             architecture);
+  return path;
+}
+
 BuiltProduct BuildProduct(const BuildRequest& request) {
   BuiltProduct b;
   b.description = ReadDescription(request.description, request.searchFolders);
+  if (b.description.uninstallerToAdd) AddUninstallerFile(b.description, Uninstaller(request));
   b.payload = CompressPayload(b.description.files, request.compress);
-  ConfigResources r = LayOutConfiguration(b.description, b.payload.crc);
+  ConfigResources r = LayOutConfiguration(b.description, b.payload.crc, request.writeProductData);
   for (const std::vector<uint8_t>* strings : {&r.englishStrings, &r.japaneseStrings}) {
     if (CheckConfiguration(r.config.data(), r.config.size(), strings->data(), strings->size()) != configOk)
       throw std::runtime_error("internal error: the configuration written fails its own check");
@@ -74,13 +89,19 @@ std::string ResourceScript(const std::string& dir) {
          "2 CONFIG \"" + dir + "/strings-1041.bin\"\n";
 }
 
+std::string ProductDataScript(const std::string& dir) {
+  return "LANGUAGE 0, 0\n"
+         "3 CONFIG \"" + dir + "/product-data.bin\"\n";
+}
+
 // The resource files for a resource script: all of them or none.
 void WriteResourceFolder(const std::string& outDir, const BuiltProduct& b) {
   const std::string dir = Absolute(outDir);
   MakeFolders(dir);
   const std::vector<Resource>& c = b.configuration;
-  std::string script = ResourceScript(dir);
-  const std::pair<const char*, std::vector<uint8_t>> files[] = {
+  const bool productData = c.size() > 4;
+  std::string script = ResourceScript(dir) + (productData ? ProductDataScript(dir) : "");
+  std::vector<std::pair<const char*, std::vector<uint8_t>>> files = {
       {"config.bin", c[0].data},
       {"strings-1033.bin", c[1].data},
       {"strings-1041.bin", c[2].data},
@@ -88,6 +109,7 @@ void WriteResourceFolder(const std::string& outDir, const BuiltProduct& b) {
       {"checksum.bin", LayOutChecksum(c)},
       {"product.rc", std::vector<uint8_t>(script.begin(), script.end())},
   };
+  if (productData) files.emplace_back("product-data.bin", c[4].data);
   StagedFiles staged;
   for (const auto& [name, data] : files) staged.Write(staged.Stage(dir + "/" + name), data);
   staged.Commit();
@@ -149,7 +171,8 @@ void WriteSetupProgram(const BuildRequest& request, const BuiltProduct& b) {
 const char kBuildUsage[] =
     "build PRODUCT.toml -o SETUP.exe|DIR [--arch i686|x86_64] [--stub FILE]\n"
     "                    [--sign CERT.pfx [--password-file FILE] [--timestamp URL]]\n"
-    "                    [-L FOLDER]... [--iterations N] [--progress]";
+    "                    [-L FOLDER]... [--uninstaller FILE] [--write-product-data]\n"
+    "                    [--best [--iterations N]] [--threads N] [--progress]";
 
 }  // namespace
 
@@ -167,15 +190,25 @@ int RunBuildVerb(int argc, char** argv) {
       request.output = args[++i];
     } else if (a == "-L" && more) {
       request.searchFolders.push_back(args[++i]);
+    } else if (a == "--best") {
+      request.compress.best = true;
     } else if (a == "--iterations" && more) {
+      request.compress.best = true;
       request.compress.iterations = std::atoi(args[++i].c_str());
       if (request.compress.iterations < 1) return UsageError("--iterations needs a number of at least 1", kBuildUsage);
+    } else if (a == "--threads" && more) {
+      request.compress.threads = std::atoi(args[++i].c_str());
+      if (request.compress.threads < 1) return UsageError("--threads needs a number of at least 1", kBuildUsage);
     } else if (a == "--arch" && more) {
       request.architecture = args[++i];
       if (request.architecture != "i686" && request.architecture != "x86_64")
         return UsageError("--arch is i686 or x86_64", kBuildUsage);
     } else if (a == "--stub" && more) {
       request.stub = args[++i];
+    } else if (a == "--uninstaller" && more) {
+      request.uninstaller = args[++i];
+    } else if (a == "--write-product-data") {
+      request.writeProductData = true;
     } else if (a == "--sign" && more) {
       request.signing.certificate = args[++i];
     } else if (a == "--password-file" && more) {

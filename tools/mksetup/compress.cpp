@@ -1,26 +1,32 @@
 #include "tools/mksetup/compress.h"
 
-#include <unistd.h>
 #include <zlib.h>
-#include <zopfli/deflate.h>
-#include <zopfli/zopfli.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "text/resource_text.h"
 #include "tools/mksetup/decode.h"
+#include "tools/mksetup/deflate_block.h"
 #include "tools/mksetup/payload_stream.h"
+#include "tools/mksetup/segment_parse.h"
 
 namespace {
 
 constexpr size_t kHistory = 32768;
-// Each segment is compressed and checked on its own, so a stream that happens to hold
-// the marker is re-encoded one segment at a time, with the history kept.
+// Segments are parsed independently of each other (each sees the 32 KB before it), so
+// they can be parsed at once, and a segment whose encoding would hold the marker is
+// written again on its own.
 constexpr size_t kSegment = 256 * 1024;
 constexpr int kAttempts = 8;
 
@@ -33,31 +39,131 @@ void DrawProgress(uint64_t done, uint64_t total) {
   std::fflush(stderr);
 }
 
-// Compresses in[start, end) after the history in[0, start), appending to out.
-// The encoder stores incompressible data as it stands, so a marker in the input can
-// reach the stream: attempts after the first end a block in the middle of every
-// marker of the input, and split the segment once more at a point that moves with
-// each attempt, which changes every bit that follows the split.
-void CompressSegment(const ZopfliOptions& base, int attempt, bool final, const uint8_t* in,
-                     size_t start, size_t end, unsigned char* bp, unsigned char** out,
-                     size_t* outSize) {
-  ZopfliOptions options = base;
-  std::vector<size_t> splits;
-  if (attempt > 0) {
-    options.blocksplitting = attempt % 2;
-    for (size_t i = start; i + 4 <= end; ++i) {
-      if (std::memcmp(in + i, kInputMarker, 4) == 0) splits.push_back(i + 2);
+struct Segment {
+  std::vector<uint8_t> data;  // the history, then the segment's own bytes
+  size_t start = 0;           // where the segment's own bytes begin
+  bool last = false;
+  SegmentParse parse;
+  std::exception_ptr error;
+  bool taken = false, done = false;
+};
+
+// Parses segments on worker threads and hands them back in the order they came, so the
+// stream is the same whatever the number of threads.
+class ParallelParser {
+ public:
+  ParallelParser(const CompressOptions& options, int threads) {
+    for (int i = 0; i < threads; ++i) workers_.emplace_back([this, options] { Work(options); });
+  }
+  ~ParallelParser() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
     }
-    splits.push_back(start + (end - start) * size_t(attempt) / (kAttempts + 1));
-    std::sort(splits.begin(), splits.end());
+    changed_.notify_all();
+    for (std::thread& t : workers_) t.join();
   }
-  size_t from = start;
-  for (size_t split : splits) {
-    if (split <= from || split >= end) continue;
-    ZopfliDeflatePart(&options, 2, 0, in, from, split, bp, out, outSize);
-    from = split;
+  ParallelParser(const ParallelParser&) = delete;
+  ParallelParser& operator=(const ParallelParser&) = delete;
+
+  void Submit(std::unique_ptr<Segment> segment) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      queue_.push_back(std::move(segment));
+    }
+    changed_.notify_all();
   }
-  ZopfliDeflatePart(&options, 2, final, in, from, end, bp, out, outSize);
+
+  // The oldest segment, once parsed; rethrows what its parse threw.
+  std::unique_ptr<Segment> Next() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return queue_.front()->done; });
+    std::unique_ptr<Segment> segment = std::move(queue_.front());
+    queue_.pop_front();
+    if (segment->error) std::rethrow_exception(segment->error);
+    return segment;
+  }
+
+ private:
+  void Work(const CompressOptions& options) {
+    std::unique_ptr<SegmentParser> parser;
+    for (;;) {
+      Segment* segment = nullptr;
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return stop_ || (segment = Untaken()) != nullptr; });
+        if (stop_) return;
+        segment->taken = true;
+      }
+      try {
+        if (!parser) parser = std::make_unique<SegmentParser>(options.best ? Encoder::best : Encoder::fast,
+                                                              options.iterations);
+        segment->parse = parser->Parse(segment->data.data(), segment->start, segment->data.size());
+      } catch (...) {
+        segment->error = std::current_exception();
+      }
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        segment->done = true;
+      }
+      changed_.notify_all();
+    }
+  }
+
+  Segment* Untaken() {
+    for (std::unique_ptr<Segment>& s : queue_) {
+      if (!s->taken) return s.get();
+    }
+    return nullptr;
+  }
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::unique_ptr<Segment>> queue_;
+  std::vector<std::thread> workers_;
+  bool stop_ = false;
+};
+
+// Writes the segment's blocks. Attempts after the first split every block once more at
+// a point that moves with each attempt, which changes every bit of the segment.
+void WriteSegment(const SegmentParse& parse, int attempt, bool last, BitWriter& out) {
+  size_t from = 0;
+  for (size_t end : parse.blockEnds) {
+    if (attempt > 0 && end - from >= 2) {
+      size_t split = from + (end - from) * size_t(attempt) / (kAttempts + 1);
+      if (split > from) {
+        WriteDynamicBlock(&parse.tokens[from], split - from, false, out);
+        from = split;
+      }
+    }
+    WriteDynamicBlock(parse.tokens.data() + from, end - from, last && end == parse.tokens.size(), out);
+    from = end;
+  }
+}
+
+// Writes the segment so that the stream does not hold the marker.
+void WriteWithoutMarker(const Segment& segment, BitWriter& out) {
+  const uint64_t saved = out.BitSize();
+  // Bytes before the last, partly filled one were checked with the segment before.
+  const size_t checkFrom = size_t(saved / 8);
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    out.Truncate(saved);
+    WriteSegment(segment.parse, attempt, segment.last, out);
+    // The last byte may still change unless the stream ends here.
+    const std::vector<uint8_t>& bytes = out.Bytes();
+    size_t complete = segment.last || out.BitSize() % 8 == 0 ? bytes.size() : bytes.size() - 1;
+    if (!HoldsMarker(bytes.data(), checkFrom, complete)) return;
+  }
+  throw PayloadError("could not encode the payload without the bytes F8 F5 23 7C");
+}
+
+// Each thread holds some 9 MB of encoder state: a machine with many processors is not
+// given them all unasked.
+constexpr int kMostDefaultThreads = 16;
+
+int ThreadCount(const CompressOptions& options) {
+  if (options.threads > 0) return options.threads;
+  return std::clamp(int(std::thread::hardware_concurrency()), 1, kMostDefaultThreads);
 }
 
 }  // namespace
@@ -70,74 +176,52 @@ bool HoldsMarker(const uint8_t* data, size_t from, size_t to) {
   return false;
 }
 
-std::vector<uint8_t> DeflateOnce(const uint8_t* data, size_t size, int iterations) {
-  ZopfliOptions options;
-  ZopfliInitOptions(&options);
-  options.numiterations = iterations;
-  unsigned char* out = nullptr;
-  size_t outSize = 0;
-  unsigned char bp = 0;
-  CompressSegment(options, 0, true, data, 0, size, &bp, &out, &outSize);
-  std::vector<uint8_t> stream(out, out + outSize);
-  std::free(out);
-  return stream;
+std::vector<uint8_t> DeflateOnce(const uint8_t* data, size_t size, const CompressOptions& options) {
+  SegmentParser parser(options.best ? Encoder::best : Encoder::fast, options.iterations);
+  BitWriter out;
+  WriteSegment(parser.Parse(data, 0, size), 0, true, out);
+  return out.Take();
 }
 
 Payload CompressPayload(const std::vector<PayloadFile>& files, const CompressOptions& options) {
-  ZopfliOptions zopfli;
-  ZopfliInitOptions(&zopfli);
-  zopfli.numiterations = options.iterations;
-
   PayloadStream source(files);
   const uint64_t total = source.Total();
-  std::vector<uint8_t> buffer(kHistory + kSegment);
-  size_t history = 0;
-  uint64_t done = 0;
+  const int threads = ThreadCount(options);
+  // Enough segments ahead to keep every thread busy, few enough to bound the memory.
+  const size_t ahead = 2 * size_t(threads);
   uint32_t crc = uint32_t(crc32(0, nullptr, 0));
-
-  unsigned char* out = nullptr;
-  size_t outSize = 0;
-  unsigned char bp = 0;
-  bool finished = false;
-  while (!finished) {
-    size_t got = source.Read(&buffer[history], kSegment);
-    crc = uint32_t(crc32(crc, &buffer[history], uInt(got)));
-    done += got;
-    finished = done == total;
-
-    const size_t savedSize = outSize;
-    const unsigned char savedBp = bp;
-    // Bytes before the last, partly filled one were checked with the segment before.
-    const size_t checkFrom = savedBp != 0 ? savedSize - 1 : savedSize;
-    bool clean = false;
-    for (int attempt = 0; attempt < kAttempts && !clean; ++attempt) {
-      outSize = savedSize;
-      bp = savedBp;
-      if (outSize == 0) {
-        // The encoder allocates afresh at size 0 rather than reuse the buffer.
-        std::free(out);
-        out = nullptr;
+  uint64_t read = 0, written = 0;
+  std::vector<uint8_t> history;
+  BitWriter out;
+  // Address space only: pages count once written, and nothing is copied as it grows.
+  out.Reserve(size_t(total + total / 64 + 4096));
+  {
+    ParallelParser parser(options, threads);
+    bool readAll = false;
+    for (size_t inFlight = 0;;) {
+      for (; !readAll && inFlight < ahead; ++inFlight) {
+        auto segment = std::make_unique<Segment>();
+        segment->start = history.size();
+        segment->data = history;
+        segment->data.resize(history.size() + kSegment);
+        size_t got = source.Read(&segment->data[segment->start], kSegment);
+        segment->data.resize(segment->start + got);
+        crc = uint32_t(crc32(crc, &segment->data[segment->start], uInt(got)));
+        read += got;
+        readAll = segment->last = read == total;
+        size_t keep = std::min(kHistory, segment->data.size());
+        history.assign(segment->data.end() - std::ptrdiff_t(keep), segment->data.end());
+        parser.Submit(std::move(segment));
       }
-      if (savedBp != 0) out[outSize - 1] &= uint8_t((1u << savedBp) - 1);
-      CompressSegment(zopfli, attempt, finished, buffer.data(), history, history + got, &bp, &out,
-                      &outSize);
-      // The last byte may still change unless the stream ends here.
-      size_t complete = finished || bp == 0 ? outSize : outSize - 1;
-      clean = !HoldsMarker(out, checkFrom, complete);
+      if (inFlight == 0) break;
+      std::unique_ptr<Segment> segment = parser.Next();
+      --inFlight;
+      WriteWithoutMarker(*segment, out);
+      written += segment->data.size() - segment->start;
+      if (options.progress) DrawProgress(written, total);
     }
-    if (!clean) {
-      std::free(out);
-      throw PayloadError("could not encode the payload without the bytes F8 F5 23 7C");
-    }
-
-    // Keep the last 32 KB as history for the next segment.
-    size_t keep = std::min(kHistory, history + got);
-    std::memmove(buffer.data(), &buffer[history + got - keep], keep);
-    history = keep;
-    if (options.progress) DrawProgress(done, total);
   }
-  Payload payload{std::vector<uint8_t>(out, out + outSize), crc, total};
-  std::free(out);
+  Payload payload{out.Take(), crc, total};
   VerifyPayload(payload.stream, files, payload.crc);
   return payload;
 }

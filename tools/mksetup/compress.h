@@ -13,7 +13,9 @@ struct PayloadError : std::runtime_error {
 };
 
 struct CompressOptions {
-  int iterations = 15;      // optimisation passes per block; more is smaller and slower
+  bool best = false;        // the strongest encoder: a little smaller, many times slower
+  int iterations = 15;      // its optimisation passes per block; more is smaller and slower
+  int threads = 0;          // segments encoded at once; 0: one per processor, at most 16
   bool progress = false;    // draw a progress bar on stderr
 };
 
@@ -28,7 +30,7 @@ Payload CompressPayload(const std::vector<PayloadFile>& files, const CompressOpt
 
 // The stream that one plain encoding of data gives, before any check for the marker
 // (what CompressPayload starts from for a payload of one segment).
-std::vector<uint8_t> DeflateOnce(const uint8_t* data, size_t size, int iterations);
+std::vector<uint8_t> DeflateOnce(const uint8_t* data, size_t size, const CompressOptions& options);
 
 // The four bytes after which the decoder reads at most 30 more bytes.
 constexpr uint8_t kInputMarker[4] = {0xF8, 0xF5, 0x23, 0x7C};

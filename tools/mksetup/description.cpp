@@ -47,6 +47,11 @@ bool IsRegularFile(const std::string& path, struct stat* st) {
   return ::stat(path.c_str(), st) == 0 && S_ISREG(st->st_mode);
 }
 
+// FILETIME: 100-ns units since 1601-01-01.
+uint64_t FileTimeOf(const struct stat& st) {
+  return (uint64_t(st.st_mtim.tv_sec) + 11644473600ull) * 10000000ull + uint64_t(st.st_mtim.tv_nsec) / 100;
+}
+
 class Reader {
  public:
   Reader(const std::string& path, const std::vector<std::string>& searchFolders)
@@ -66,7 +71,8 @@ class Reader {
     Known(root, "", {"company", "product", "main_program", "window_title", "program_folder",
                      "welcome", "agreement", "information", "components", "setup_types",
                      "path_pages", "files", "shortcuts", "version", "publisher", "copyright",
-                     "execution_level"});
+                     "execution_level", "file_types", "sound_events", "sound_app", "sound_app_name",
+                     "uninstaller", "main_program_target", "uninstaller_target", "log", "app_path"});
     d.company = Name(root, "company", "");
     d.product = Name(root, "product", "");
     d.mainProgram = Name(root, "main_program", "");
@@ -88,6 +94,9 @@ class Reader {
     ReadPathPages(root, d);
     ReadFiles(root, d);
     ReadShortcuts(root, d);
+    ReadPlaces(root, d);
+    ReadFileTypes(root, d);
+    ReadSoundEvents(root, d);
     return d;
   }
 
@@ -368,7 +377,14 @@ class Reader {
         Fail(t.get("variable"), t, f + "variable", "must be a name without $, ( or )");
       if (!own.insert(Lower(p.variable)).second)
         Fail(t.get("variable"), t, f + "variable", "two path pages set " + p.variable);
-      p.defaultValue = Name(t, "default", f);
+      p.defaultValue = ReadText(t, "default", f, true);
+      for (const auto& [text, language] : {std::pair{&p.defaultValue.english, " (English)"},
+                                           std::pair{&p.defaultValue.japanese, " (Japanese)"}}) {
+        if (text->empty()) Fail(t.get("default"), t, f + "default" + language, "must not be empty");
+        if (HasSplitBackslash(*text))
+          Fail(t.get("default"), t, f + "default" + language,
+               "holds a character whose code page 932 bytes end in '\\', which would split the path");
+      }
       p.text = ReadText(t, "text", f, false);
       p.components = ComponentList(t, f);
       d.pathPages.push_back(p);
@@ -376,7 +392,8 @@ class Reader {
     // Defaults may use the seeded variables and those of earlier pages.
     for (size_t i = 0; i < array->size(); ++i) {
       const toml::table& t = *(*array)[i].as_table();
-      CheckReferences(d.pathPages[i].defaultValue, t, "default", Item("path_pages", i));
+      CheckReferences(d.pathPages[i].defaultValue.english, t, "default", Item("path_pages", i));
+      CheckReferences(d.pathPages[i].defaultValue.japanese, t, "default", Item("path_pages", i));
       variables_.insert(Lower(d.pathPages[i].variable));
     }
   }
@@ -416,9 +433,7 @@ class Reader {
       struct stat st;
       ::stat(file.source.c_str(), &st);
       file.size = uint64_t(st.st_size);
-      // FILETIME: 100-ns units since 1601-01-01.
-      file.fileTime = (uint64_t(st.st_mtim.tv_sec) + 11644473600ull) * 10000000ull +
-                      uint64_t(st.st_mtim.tv_nsec) / 100;
+      file.fileTime = FileTimeOf(st);
       total += file.size;
       if (total > kMaxPayload)
         Fail(t.get("source"), t, f + "source", "the files add up to more than 2 GB");
@@ -458,6 +473,171 @@ class Reader {
     }
   }
 
+  bool Flag(const toml::table& table, const char* key, const std::string& field, bool fallback) const {
+    const toml::node* node = table.get(key);
+    if (node == nullptr) return fallback;
+    if (!node->is_boolean()) Fail(node, table, field + key, "must be true or false");
+    return **node->as_boolean();
+  }
+
+  int32_t SignedNumber(const toml::table& table, const char* key, const std::string& field) const {
+    const toml::node* node = table.get(key);
+    if (node == nullptr) return 0;
+    if (!node->is_integer()) Fail(node, table, field + key, "must be a whole number");
+    int64_t value = **node->as_integer();
+    if (value < INT32_MIN || value > INT32_MAX)
+      Fail(node, table, field + key, "must be between -2147483648 and 2147483647");
+    return int32_t(value);
+  }
+
+  // A file's path: given, or the fallback; either way a Windows path with known variables.
+  std::string FilePath(const toml::table& table, const char* key, const std::string& field,
+                       const std::string& fallback) const {
+    std::string path = table.get(key) != nullptr ? Name(table, key, field) : fallback;
+    CheckReferences(path, table, key, field);
+    std::string problem = TargetPathProblem(path);
+    if (!problem.empty()) Fail(table.get(key), table, field + key, problem);
+    return path;
+  }
+
+  // A name of one registry key.
+  std::string KeyName(const toml::table& table, const char* key, const std::string& field,
+                      bool required = true) const {
+    std::string name = Name(table, key, field, required);
+    if (table.get(key) == nullptr) return name;
+    std::string problem = KeyNameProblem(name);
+    if (!problem.empty()) Fail(table.get(key), table, field + key, problem);
+    return name;
+  }
+
+  // The main program's file among the files, else the first path page's folder.
+  static std::string DefaultMainProgram(const ProductDescription& d) {
+    for (const PayloadFile& f : d.files) {
+      if (Lower(FileNameOf(f.target)) == Lower(d.mainProgram)) return f.target;
+    }
+    if (d.pathPages.empty()) return "";
+    return "$(" + d.pathPages[0].variable + ")\\" + d.mainProgram;
+  }
+
+  // Without a folder the product defines, a product with no path page would write
+  // its log to the root of a drive.
+  void CheckInsideProduct(const toml::table& root, const char* key, const std::string& path,
+                          const ProductDescription& d) const {
+    const std::string folder = Lower(FolderOf(path));
+    auto within = [&](const std::string& base) {
+      return !base.empty() && (folder == base || folder.rfind(base + "\\", 0) == 0);
+    };
+    for (const PathPage& p : d.pathPages) {
+      if (within("$(" + Lower(p.variable) + ")")) return;
+    }
+    for (const PayloadFile& f : d.files) {
+      if (within(Lower(FolderOf(f.target)))) return;
+    }
+    Fail(root.get(key), root, key,
+         "'" + path + "' lies outside every folder the product defines (a path page's $(Variable) "
+         "or the folder of one of its files)");
+  }
+
+  void ReadPlaces(const toml::table& root, ProductDescription& d) const {
+    d.uninstaller = Flag(root, "uninstaller", "", false);
+    d.appPath = Flag(root, "app_path", "", true);
+    std::string mainProgram = DefaultMainProgram(d);
+    if (root.get("main_program_target") == nullptr && mainProgram.empty())
+      Fail(nullptr, root, "main_program_target",
+           "missing: no file is main_program and there is no path page to put it in");
+    d.mainProgramTarget = FilePath(root, "main_program_target", "", mainProgram);
+    CheckInsideProduct(root, "main_program_target", d.mainProgramTarget, d);
+    d.uninstallerTarget =
+        FilePath(root, "uninstaller_target", "", FolderOf(d.mainProgramTarget) + "\\uninstaller.exe");
+    if (d.uninstaller) CheckInsideProduct(root, "uninstaller_target", d.uninstallerTarget, d);
+    d.log = FilePath(root, "log", "",
+                     FolderOf(d.uninstaller ? d.uninstallerTarget : d.mainProgramTarget) + "\\uninstal.l0g");
+    CheckInsideProduct(root, "log", d.log, d);
+    if (d.uninstaller) PlaceUninstaller(root, d);
+  }
+
+  // The uninstaller listed as a file stays as listed; otherwise it joins the files.
+  void PlaceUninstaller(const toml::table& root, ProductDescription& d) const {
+    const std::string target = Lower(d.uninstallerTarget);
+    for (size_t i = 0; i < d.files.size(); ++i) {
+      const std::string other = Lower(d.files[i].target);
+      if (other == target) return;
+      if (other.rfind(target + "\\", 0) == 0)
+        Fail(root.get("uninstaller_target"), root, "uninstaller_target",
+             "is the folder of files[" + std::to_string(i) + "]");
+      if (target.rfind(other + "\\", 0) == 0)
+        Fail(root.get("uninstaller_target"), root, "uninstaller_target",
+             "lies in a folder that is files[" + std::to_string(i) + "]'s file");
+    }
+    d.uninstallerToAdd = true;
+  }
+
+  void ReadFileTypes(const toml::table& root, ProductDescription& d) const {
+    const toml::array* array = Array(root, "file_types");
+    if (array == nullptr) return;
+    std::map<std::string, size_t> extensions;
+    for (size_t i = 0; i < array->size(); ++i) {
+      const toml::table& t = *(*array)[i].as_table();
+      std::string f = Item("file_types", i);
+      Known(t, f, {"extension", "type", "name", "icon", "icon_index", "command", "dde"});
+      FileType ft;
+      ft.extension = Name(t, "extension", f);
+      std::string problem = ExtensionProblem(ft.extension);
+      if (!problem.empty()) Fail(t.get("extension"), t, f + "extension", problem);
+      auto [where, fresh] = extensions.emplace(Lower(ft.extension), i);
+      if (!fresh)
+        Fail(t.get("extension"), t, f + "extension",
+             "same extension as file_types[" + std::to_string(where->second) + "]");
+      ft.typeName = KeyName(t, "type", f);
+      ft.displayName = ReadText(t, "name", f, true);
+      if (ft.displayName.english.empty() || ft.displayName.japanese.empty())
+        Fail(t.get("name"), t, f + "name", "must not be empty");
+      ft.icon = FilePath(t, "icon", f, d.mainProgramTarget);
+      ft.iconIndex = SignedNumber(t, "icon_index", f);
+      ft.command = "\"" + d.mainProgramTarget + "\" \"%1\"";
+      if (t.get("command") != nullptr) {
+        ft.command = Name(t, "command", f);
+        if (ft.command.empty()) Fail(t.get("command"), t, f + "command", "must not be empty");
+        CheckReferences(ft.command, t, "command", f);
+      }
+      if (const toml::node* node = t.get("dde")) {
+        const toml::table* dde = node->as_table();
+        if (dde == nullptr) Fail(node, t, f + "dde", "must be a table { command, application, topic }");
+        std::string g = f + "dde.";
+        Known(*dde, g, {"command", "application", "topic"});
+        ft.ddeCommand = Name(*dde, "command", g);
+        ft.ddeApplication = Name(*dde, "application", g);
+        ft.ddeTopic = Name(*dde, "topic", g);
+        for (const char* key : {"command", "application", "topic"}) {
+          if (Name(*dde, key, g).empty()) Fail(dde->get(key), *dde, g + key, "must not be empty");
+        }
+      }
+      d.fileTypes.push_back(ft);
+    }
+  }
+
+  void ReadSoundEvents(const toml::table& root, ProductDescription& d) const {
+    const toml::array* array = Array(root, "sound_events");
+    std::set<std::string> events;
+    for (size_t i = 0; array != nullptr && i < array->size(); ++i) {
+      const toml::table& t = *(*array)[i].as_table();
+      std::string f = Item("sound_events", i);
+      Known(t, f, {"event", "label"});
+      SoundEvent e;
+      e.event = KeyName(t, "event", f);
+      if (!events.insert(Lower(e.event)).second)
+        Fail(t.get("event"), t, f + "event", "two sound events are named " + e.event);
+      e.label = ReadText(t, "label", f, true);
+      d.soundEvents.push_back(e);
+    }
+    d.soundApp = KeyName(root, "sound_app", "", false);
+    if (!d.soundEvents.empty() && d.soundApp.empty())
+      Fail(root.get("sound_app"), root, "sound_app",
+           "missing: [[sound_events]] need the key of their application under AppEvents\\Schemes\\Apps");
+    d.soundAppName = ReadText(root, "sound_app_name", "", false);
+    if (root.get("sound_app_name") == nullptr) d.soundAppName = Text{d.product, d.product};
+  }
+
   std::string path_;
   std::vector<std::string> folders_;
   std::map<std::string, uint32_t> componentIndex_;
@@ -465,6 +645,22 @@ class Reader {
 };
 
 }  // namespace
+
+void AddUninstallerFile(ProductDescription& d, const std::string& path) {
+  struct stat st;
+  if (!IsRegularFile(path, &st)) throw std::runtime_error("no uninstaller at '" + path + "'");
+  PayloadFile file;
+  file.source = path;
+  file.target = d.uninstallerTarget;
+  for (uint32_t i = 0; i < d.components.size(); ++i) file.components.push_back(i);
+  file.size = uint64_t(st.st_size);
+  file.fileTime = FileTimeOf(st);
+  uint64_t total = file.size;
+  for (const PayloadFile& f : d.files) total += f.size;
+  if (total > kMaxPayload) throw std::runtime_error("with the uninstaller the files add up to more than 2 GB");
+  d.files.push_back(file);
+  d.uninstallerToAdd = false;
+}
 
 ProductDescription ReadDescription(const std::string& path,
                                    const std::vector<std::string>& searchFolders) {

@@ -34,7 +34,7 @@ struct SetupType {
 
 struct PathPage {
   std::string variable;
-  std::string defaultValue;
+  Text defaultValue;  // a path; may differ between the languages (a Japanese folder name)
   Text text;
   std::vector<uint32_t> components;
 };
@@ -52,6 +52,23 @@ struct Shortcut {
   std::string target;
   std::string arguments;
   uint32_t showCommand;
+};
+
+// A file type the product registers: the extension names the type key, which gets the
+// display name, the icon and the open verb.
+struct FileType {
+  std::string extension;  // ".txt"
+  std::string typeName;   // key under HKEY_CLASSES_ROOT
+  Text displayName;
+  std::string icon;       // path
+  int32_t iconIndex = 0;  // negative: an icon resource number
+  std::string command;    // path: the open command
+  std::string ddeCommand, ddeApplication, ddeTopic;  // all empty: no DDE
+};
+
+struct SoundEvent {
+  std::string event;  // key name
+  Text label;
 };
 
 struct ProductDescription {
@@ -74,6 +91,20 @@ struct ProductDescription {
   Text publisher;                   // empty: the company
   Text copyright;
   std::string executionLevel = "requireAdministrator";
+
+  // What the installation registers beyond files and shortcuts; paths with $(Name).
+  std::vector<FileType> fileTypes;
+  std::vector<SoundEvent> soundEvents;
+  std::string soundApp;  // key under AppEvents\Schemes\Apps; "" without sound events
+  Text soundAppName;
+  std::string mainProgramTarget;
+  std::string uninstallerTarget;
+  std::string log;
+  bool appPath = true;
+  bool uninstaller = false;  // the project's uninstaller and the Uninstall entry
+  // The uninstaller is not among the files yet: AddUninstallerFile puts it at
+  // uninstallerTarget.
+  bool uninstallerToAdd = false;
 };
 
 // Reads and checks a description. Sources are looked up beside the description,
@@ -81,8 +112,26 @@ struct ProductDescription {
 ProductDescription ReadDescription(const std::string& path,
                                    const std::vector<std::string>& searchFolders);
 
+// Appends the uninstaller program at path to the files, installed with every
+// component. Throws std::runtime_error when it cannot be read or the payload grows
+// too large.
+void AddUninstallerFile(ProductDescription& d, const std::string& path);
+
 // What is wrong with a file's target as a Windows path, "" when nothing is.
 std::string TargetPathProblem(const std::string& target);
+
+// The folder of a Windows path ("" when it has none) and its last part.
+std::string FolderOf(const std::string& path);
+std::string FileNameOf(const std::string& path);
+
+// What is wrong with a registry key name of one level, or a file extension, "" when
+// nothing is.
+std::string KeyNameProblem(const std::string& name);
+std::string ExtensionProblem(const std::string& extension);
+
+// True when a code page 932 text holds a double-byte character whose second byte is
+// '\', which code that splits paths byte by byte would take for a separator.
+bool HasSplitBackslash(const std::string& text);
 
 // Component and image limits that the setup program's pages can show.
 constexpr uint32_t kComponentImages = 58;

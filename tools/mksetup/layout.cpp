@@ -3,6 +3,8 @@
 #include <string>
 
 #include "config/config.h"
+#include "tools/mksetup/product_data_layout.h"
+#include "tools/mksetup/string_tables.h"
 
 namespace {
 
@@ -14,37 +16,6 @@ enum HeaderString {
   stringCompany, stringProduct, stringEmpty, stringWindowTitle, stringReserved4,
   stringReserved5, stringAgreement, stringProgramFolder, stringInformation, stringWelcome,
   stringMainProgram, stringFirstFree
-};
-
-class StringTables {
- public:
-  StringTables() : english_(stringFirstFree), japanese_(stringFirstFree) {}
-  void Set(uint32_t n, const Text& text) {
-    english_[n] = text.english;
-    japanese_[n] = text.japanese;
-  }
-  void Set(uint32_t n, const std::string& same) { Set(n, Text{same, same}); }
-  uint32_t Add(const Text& text) {
-    english_.push_back(text.english);
-    japanese_.push_back(text.japanese);
-    return uint32_t(english_.size() - 1);
-  }
-  uint32_t Add(const std::string& same) { return Add(Text{same, same}); }
-  std::vector<uint8_t> English() const { return Pack(english_); }
-  std::vector<uint8_t> Japanese() const { return Pack(japanese_); }
-
- private:
-  static std::vector<uint8_t> Pack(const std::vector<std::string>& strings) {
-    std::vector<uint8_t> out(4 * strings.size());
-    for (size_t n = 0; n < strings.size(); ++n) {
-      uint32_t offset = uint32_t(out.size());
-      for (int i = 0; i < 4; ++i) out[4 * n + i] = uint8_t(offset >> (8 * i));
-      out.insert(out.end(), strings[n].begin(), strings[n].end());
-      out.push_back(0);
-    }
-    return out;
-  }
-  std::vector<std::string> english_, japanese_;
 };
 
 class Image {
@@ -59,7 +30,8 @@ class Image {
 
 }  // namespace
 
-ConfigResources LayOutConfiguration(const ProductDescription& d, uint32_t payloadCrc) {
+ConfigResources LayOutConfiguration(const ProductDescription& d, uint32_t payloadCrc,
+                                    bool writeProductData) {
   const uint32_t components = uint32_t(d.components.size());
   const uint32_t selectionBytes = SelectionBytesFor(components);
   const uint32_t componentTable = kFirstTable;
@@ -79,7 +51,7 @@ ConfigResources LayOutConfiguration(const ProductDescription& d, uint32_t payloa
     return offset;
   };
 
-  StringTables s;
+  StringTables s(stringFirstFree);
   s.Set(stringCompany, d.company);
   s.Set(stringProduct, d.product);
   s.Set(stringWindowTitle, d.windowTitle);
@@ -162,5 +134,8 @@ ConfigResources LayOutConfiguration(const ProductDescription& d, uint32_t payloa
     c.Put(r + fileBitmap, bitmap(f.components));
     start += f.size;
   }
-  return ConfigResources{c.bytes, s.English(), s.Japanese()};
+  // Its strings follow all others, so a product without it keeps its numbering.
+  std::vector<uint8_t> productData;
+  if (writeProductData || !HasBuiltinRegistrations(d)) productData = LayOutProductData(d, s);
+  return ConfigResources{c.bytes, s.English(), s.Japanese(), productData};
 }

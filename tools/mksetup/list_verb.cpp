@@ -1,10 +1,12 @@
-// mksetup list SETUP.exe: the tables, the strings of each language, the files, and
-// whether the payload's CRC matches.
+// mksetup list SETUP.exe: the tables, the registrations, the strings of each language,
+// the files, and whether the payload's CRC matches.
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "config/builtin_product.h"
 #include "config/config.h"
+#include "config/product_data.h"
 #include "config/state.h"
 #include "tools/mksetup/codepage.h"
 #include "tools/mksetup/pe_image.h"
@@ -84,6 +86,48 @@ void ListTables() {
   }
 }
 
+// CONFIG 3, or the note that the setup registers the built-in things.
+void ListRegistrations(const std::vector<uint8_t>& data) {
+  const int cp = kEnglishCodePage;
+  if (data.empty()) {
+    std::printf("registrations: built in (no CONFIG 3): %s, %s, %s; %d file types, %d sound events\n",
+                kBuiltinMainProgram, kBuiltinUninstaller, kBuiltinLog, kBuiltinFileTypeCount,
+                kBuiltinSoundEventCount);
+    return;
+  }
+  auto word = [&](int w) { return ReadLittleWord(data.data() + 4 * w); };
+  auto field = [&](int tableWord, uint32_t size, uint32_t i, int offset) {
+    return ReadLittleWord(data.data() + word(tableWord) + size_t(i) * size + offset);
+  };
+  const uint32_t flags = word(productFlags);
+  std::printf("registrations: CONFIG 3\n");
+  std::printf("  main program %s  App Paths: %s\n", ConfigString(word(productMainProgram)),
+              flags & productWriteAppPath ? "yes" : "no");
+  std::printf("  uninstaller %s  Uninstall entry: %s\n", ConfigString(word(productUninstaller)),
+              flags & productWriteUninstall ? "yes" : "no");
+  std::printf("  log %s\n", ConfigString(word(productLog)));
+  std::printf("file types: %u\n", word(productFileTypeCount));
+  for (uint32_t i = 0; i < word(productFileTypeCount); ++i) {
+    auto text = [&](int offset) { return ConfigString(field(productFileTypeTable, kFileTypeRecordSize, i, offset)); };
+    std::printf("  %s -> %s %s  icon %s,%d  open %s", text(fileTypeExtension), text(fileTypeName),
+                Quoted(text(fileTypeDisplayName), cp).c_str(), text(fileTypeIconFile),
+                int32_t(field(productFileTypeTable, kFileTypeRecordSize, i, fileTypeIconIndex)),
+                Quoted(text(fileTypeOpenCommand), cp).c_str());
+    if (*text(fileTypeDdeCommand) == '\0') std::printf("  dde none\n");
+    else
+      std::printf("  dde %s %s %s\n", Quoted(text(fileTypeDdeCommand), cp).c_str(),
+                  text(fileTypeDdeApplication), text(fileTypeDdeTopic));
+  }
+  if (word(productSoundEventCount) == 0) std::printf("sound events: 0\n");
+  else
+    std::printf("sound events: %u  application %s %s\n", word(productSoundEventCount),
+                ConfigString(word(productSoundApp)), Quoted(ConfigString(word(productSoundAppName)), cp).c_str());
+  for (uint32_t i = 0; i < word(productSoundEventCount); ++i) {
+    auto text = [&](int offset) { return ConfigString(field(productSoundEventTable, kSoundEventRecordSize, i, offset)); };
+    std::printf("  %s %s\n", text(soundEventName), Quoted(text(soundEventLabel), cp).c_str());
+  }
+}
+
 void ListStrings(const char* title, int codePage) {
   uint32_t count = ReadLittleWord(gStrings) / 4;
   std::printf("strings, %s: %u\n", title, count);
@@ -118,6 +162,7 @@ int RunListVerb(int argc, char** argv) {
     SetupFile setup = OpenSetupFile(args[0]);
     UseConfiguration(setup, setup.englishStrings);
     ListTables();
+    ListRegistrations(setup.productData);
     ListStrings("English (1033)", kEnglishCodePage);
     UseConfiguration(setup, setup.japaneseStrings);
     ListStrings("Japanese (1041)", kJapaneseCodePage);

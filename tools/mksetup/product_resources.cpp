@@ -4,6 +4,7 @@
 #include <tuple>
 
 #include "config/checksum.h"
+#include "config/product_data.h"
 #include "payload/crc32.h"
 #include "tools/mksetup/version_info.h"
 
@@ -41,10 +42,13 @@ uint32_t Word(const std::vector<uint8_t>& data, size_t w) {
 }  // namespace
 
 std::vector<Resource> ConfigurationResources(const ConfigResources& r, const std::vector<uint8_t>& archive) {
-  return {Resource{TextName("CONFIG"), NumberedName(1), 0, r.config},
-          Resource{TextName("CONFIG"), NumberedName(2), kEnglish, r.englishStrings},
-          Resource{TextName("CONFIG"), NumberedName(2), kJapanese, r.japaneseStrings},
-          Resource{TextName("ARCHIVE"), NumberedName(1), 0, archive}};
+  std::vector<Resource> out = {Resource{TextName("CONFIG"), NumberedName(1), 0, r.config},
+                               Resource{TextName("CONFIG"), NumberedName(2), kEnglish, r.englishStrings},
+                               Resource{TextName("CONFIG"), NumberedName(2), kJapanese, r.japaneseStrings},
+                               Resource{TextName("ARCHIVE"), NumberedName(1), 0, archive}};
+  if (!r.productData.empty())
+    out.push_back(Resource{TextName("CONFIG"), NumberedName(kProductDataId), 0, r.productData});
+  return out;
 }
 
 std::vector<uint8_t> LayOutChecksum(const std::vector<Resource>& resources) {

@@ -9,7 +9,8 @@
 #include "tools/mksetup/layout.h"
 #include "tools/mksetup/pe_resources.h"
 
-// CONFIG 1 (neutral), CONFIG 2 (1033, 1041) and ARCHIVE 1 (neutral).
+// CONFIG 1 (neutral), CONFIG 2 (1033, 1041), ARCHIVE 1 (neutral) and, when the
+// product has one, CONFIG 3 (neutral), in that order.
 std::vector<Resource> ConfigurationResources(const ConfigResources& r, const std::vector<uint8_t>& archive);
 
 // The CHECKSUM resource's data: one record for each CONFIG and ARCHIVE resource.

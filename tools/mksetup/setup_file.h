@@ -10,9 +10,11 @@ struct SetupFile {
   std::vector<uint8_t> englishStrings;
   std::vector<uint8_t> japaneseStrings;
   std::vector<uint8_t> archive;
+  std::vector<uint8_t> productData;  // CONFIG 3; empty: the built-in registrations
 };
 
-// Throws std::runtime_error with a clear message when the file is not a setup.
+// Throws std::runtime_error with a clear message when the file is not a setup or a
+// table or string number of its configuration lies outside its resource.
 SetupFile OpenSetupFile(const std::string& path);
 
 // Makes the configuration and the given language's strings current (gConfig, gStrings,

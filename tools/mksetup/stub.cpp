@@ -36,15 +36,31 @@ std::string StubFileName(const std::string& architecture) {
   return "setup-stub-" + architecture + ".exe";
 }
 
-std::string FindStub(const std::string& architecture) {
+std::string UninstallerFileName(const std::string& architecture) {
+  return "uninstaller-" + architecture + ".exe";
+}
+
+namespace {
+
+// Beside this program, or in PREFIX/lib/mksetup when this program is PREFIX/bin/mksetup.
+std::string FindBeside(const std::string& name, const std::string& what, const char* option) {
   const std::string folder = OwnFolder();
-  const std::string candidates[] = {folder + "/" + StubFileName(architecture),
-                                    folder + "/../lib/mksetup/" + StubFileName(architecture)};
+  const std::string candidates[] = {folder + "/" + name, folder + "/../lib/mksetup/" + name};
   for (const std::string& candidate : candidates) {
     if (IsFile(candidate)) return candidate;
   }
-  throw std::runtime_error("no setup program for " + architecture + ": looked for " + candidates[0] +
-                           " and " + candidates[1] + " (give one with --stub FILE)");
+  throw std::runtime_error("no " + what + ": looked for " + candidates[0] + " and " + candidates[1] +
+                           " (give one with " + option + " FILE)");
+}
+
+}  // namespace
+
+std::string FindStub(const std::string& architecture) {
+  return FindBeside(StubFileName(architecture), "setup program for " + architecture, "--stub");
+}
+
+std::string FindUninstaller(const std::string& architecture) {
+  return FindBeside(UninstallerFileName(architecture), "uninstaller for " + architecture, "--uninstaller");
 }
 
 std::string ProgramArchitecture(const std::string& path) {

@@ -1,5 +1,5 @@
 // The setup program without product resources (the stub) that a build starts from,
-// and the signing of the finished program.
+// the uninstaller a build may add, and the signing of the finished program.
 #pragma once
 
 #include <string>
@@ -13,6 +13,10 @@ std::string StubFileName(const std::string& architecture);
 // The stub beside this program or in PREFIX/lib/mksetup when this program is
 // PREFIX/bin/mksetup. Throws std::runtime_error naming where it looked.
 std::string FindStub(const std::string& architecture);
+
+// The project's uninstaller, found as the stub is: uninstaller-ARCH.exe.
+std::string UninstallerFileName(const std::string& architecture);
+std::string FindUninstaller(const std::string& architecture);
 
 // The architecture a Windows program was built for, from its header ("" when another).
 std::string ProgramArchitecture(const std::string& path);

@@ -1,4 +1,4 @@
-// The targets of a description are Windows paths below a variable's folder.
+// Paths and key names of a description, checked as Windows will use them.
 #include <cstring>
 #include <string>
 
@@ -38,4 +38,46 @@ std::string TargetPathProblem(const std::string& target) {
     if (end == std::string::npos) return "";
     start = end + 1;
   }
+}
+
+std::string FolderOf(const std::string& path) {
+  size_t slash = path.rfind('\\');
+  return slash == std::string::npos ? "" : path.substr(0, slash);
+}
+
+std::string FileNameOf(const std::string& path) {
+  size_t slash = path.rfind('\\');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string KeyNameProblem(const std::string& name) {
+  if (name.empty()) return "must not be empty";
+  for (char c : name) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return "holds a control character";
+    if (c == '\\') return "holds '\\': it names one key, not a path";
+  }
+  return "";
+}
+
+std::string ExtensionProblem(const std::string& extension) {
+  if (extension.size() < 2 || extension[0] != '.') return "must be a dot and a name, like \".txt\"";
+  if (extension.find('.', 1) != std::string::npos)
+    return "holds a second '.': Windows takes the extension from the last dot";
+  for (char c : extension) {
+    if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7F) return "holds a space or a control character";
+    if (std::strchr("<>:\"/\\|?*", c) != nullptr)
+      return std::string("holds '") + c + "', which Windows does not allow in file names";
+  }
+  return "";
+}
+
+bool HasSplitBackslash(const std::string& text) {
+  for (size_t i = 0; i + 1 < text.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) {
+      if (text[i + 1] == '\\') return true;
+      ++i;
+    }
+  }
+  return false;
 }
