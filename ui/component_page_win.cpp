@@ -16,7 +16,7 @@ HWND gComponentPage = nullptr;
 
 namespace {
 
-// State images of bitmap IDB_CHECKS.
+// State images of picture IDB_CHECKS.
 enum CheckImage {
   checkNone = 0,
   checkEmpty = 1,
