@@ -140,6 +140,7 @@ int WriteDecoded(const uint8_t* bytes, uint32_t count) {
 }  // namespace
 
 int FlushWindow() {
+  if (gWindowSink != nullptr) return gWindowSink();
   const uint32_t count = gWindowFill;
   // Every decoded byte counts, written or not, after the last file or after a failure.
   gRunningCrc = UpdateCrc32(gRunningCrc, gWindow, count);

@@ -2,3 +2,4 @@
 
 int gWriteFailed = 0;
 uint32_t gRunningCrc = 0xFFFFFFFFu;
+int (*gWindowSink)() = nullptr;

@@ -13,3 +13,7 @@ extern int gWriteFailed;
 // CRC-32 register over every flushed byte. Inflate starts it at 0xFFFFFFFF; the
 // writer folds each window into it (see payload/crc32.h).
 extern uint32_t gRunningCrc;
+
+// When set, takes each window instead of the program's writer: a decode into memory
+// (payload/memory_inflate.h). The program's FlushWindow() hands over to it first.
+extern int (*gWindowSink)();

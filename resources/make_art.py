@@ -5,10 +5,12 @@
 
 Everything is drawn here from geometric shapes; the build runs this script and
 the resource script picks the files up from OUTDIR. Python standard library only.
+The pictures (.pic) are bitmaps packed with raw Deflate, which the program
+unpacks with its own decoder (ui/picture.h).
 
-    wizard.bmp      the picture beside the wizard pages, 139x270, 16 colours
-    checks.bmp      tree state images: empty, box, ticked box, grey ticked box
-    components.bmp  58 component images of 16x16 in one strip
+    wizard.pic      the picture beside the wizard pages, 139x270, 16 colours
+    checks.pic      tree state images: empty, box, ticked box, grey ticked box
+    components.pic  58 component images of 16x16 in one strip
     setup.ico typical.ico compact.ico custom.ico
     extract.avi     the animation of the Extract dialog, RLE8-compressed
 """
@@ -17,6 +19,7 @@ import math
 import os
 import struct
 import sys
+import zlib
 
 # The strips are drawn on this colour, which the image lists treat as transparent.
 KEY = (0, 128, 128)
@@ -63,6 +66,21 @@ def bmp_bytes(width, height, bits, palette, pixels):
                        len(palette), 0)
     offset = 14 + len(info) + len(colours)
     return b"BM" + struct.pack("<IHHI", offset + len(data), 0, 0, offset) + info + colours + data
+
+
+# The program's decoder reads only 30 more bytes after these four (its marker rule).
+DECODER_MARKER = bytes([0xF8, 0xF5, 0x23, 0x7C])
+
+
+def picture_bytes(width, height, bits, palette, pixels):
+    """A packed bitmap (the file without its 14-byte file header) in raw Deflate,
+    after its unpacked size."""
+    packed = bmp_bytes(width, height, bits, palette, pixels)[14:]
+    encoder = zlib.compressobj(9, zlib.DEFLATED, -15, 9)
+    stream = encoder.compress(packed) + encoder.flush()
+    if DECODER_MARKER in stream:
+        raise SystemExit("make_art.py: a picture's stream holds the decoder's marker")
+    return struct.pack("<I", len(packed)) + stream
 
 
 def ico_bytes(images):
@@ -142,11 +160,53 @@ def rle8_frame(pixels):
     return bytes(out + b"\0\1")
 
 
+def rle8_changes(previous, pixels, gap):
+    """The pixels of a frame that differ from the one before, in BI_RLE8: the
+    unchanged ones are skipped over (delta codes), so a frame costs only what moves.
+    Changes closer than gap pixels on a line are coded as one stretch. Every skip
+    lands inside the frame, where all decoders agree on it."""
+    height = len(pixels)
+    out = bytearray()
+    x = y = 0  # where the decoder's cursor is; y counts lines from the bottom
+
+    def move(to_x, to_y):
+        nonlocal x, y
+        if to_x < x:  # skips only go right: begin the next line
+            out.extend([0, 0])
+            x, y = 0, y + 1
+        while (x, y) != (to_x, to_y):
+            dx, dy = min(255, to_x - x), min(255, to_y - y)
+            out.extend([0, 2, dx, dy])
+            x, y = x + dx, y + dy
+
+    for line in range(height):
+        old, new = previous[height - 1 - line], pixels[height - 1 - line]
+        changed = [i for i in range(len(new)) if new[i] != old[i]]
+        spans = []
+        for i in changed:
+            if spans and i - spans[-1][1] <= gap:
+                spans[-1][1] = i + 1
+            else:
+                spans.append([i, i + 1])
+        for start, end in spans:
+            move(start, line)
+            out += rle8_pixels(new[start:end])
+            x = end
+    return bytes(out + b"\0\1")
+
+
+def rle8_delta(previous, pixels):
+    """The smallest coding of the changes over a few ways of joining nearby ones."""
+    return min((rle8_changes(previous, pixels, gap) for gap in range(1, 13)), key=len)
+
+
 def avi_bytes(width, height, fps, palette, frames):
-    """An RLE8-compressed 8-bit AVI that the animation control can play. Every frame
-    is whole (a key frame): frames that hold only changes would be smaller, but they
-    rely on every player decoding them in order from the last key frame."""
-    blobs = [rle8_frame(pixels) for pixels in frames]
+    """An RLE8-compressed 8-bit AVI that the animation control can play. The first
+    frame is whole (a key frame); each later one holds only what changed since the
+    frame before, which is how the control plays them: in order, from frame 0, over
+    the picture it last drew. Starting again at frame 0 redraws everything."""
+    blobs = [rle8_frame(frames[0])]
+    blobs += [rle8_delta(frames[n - 1], frames[n]) for n in range(1, len(frames))]
     largest = max(len(blob) for blob in blobs)
     count = len(frames)
     avih = struct.pack("<14I", 1000000 // fps, largest * fps, 0, 0x10, count, 0, 1,
@@ -164,8 +224,9 @@ def avi_bytes(width, height, fps, palette, frames):
     hdrl = b"LIST" + struct.pack("<I", len(hdrl_body)) + hdrl_body
     movi_body = b"movi"
     index = b""
-    for blob in blobs:
-        index += b"00dc" + struct.pack("<III", 0x10, len(movi_body), len(blob))
+    for n, blob in enumerate(blobs):
+        key = 0x10 if n == 0 else 0  # AVIIF_KEYFRAME
+        index += b"00dc" + struct.pack("<III", key, len(movi_body), len(blob))
         movi_body += chunk(b"00dc", blob)
     movi = b"LIST" + struct.pack("<I", len(movi_body)) + movi_body
     body = b"AVI " + hdrl + movi + chunk(b"idx1", index)
@@ -555,9 +616,9 @@ def main():
         with open(os.path.join(out, name), "wb") as handle:
             handle.write(data)
 
-    write("wizard.bmp", bmp_bytes(139, 270, 4, WIZARD_PALETTE, wizard_picture()))
-    write("checks.bmp", bmp_bytes(64, 16, 4, VGA, check_strip()))
-    write("components.bmp", bmp_bytes(16 * 58, 16, 4, VGA, component_strip()))
+    write("wizard.pic", picture_bytes(139, 270, 4, WIZARD_PALETTE, wizard_picture()))
+    write("checks.pic", picture_bytes(64, 16, 4, VGA, check_strip()))
+    write("components.pic", picture_bytes(16 * 58, 16, 4, VGA, component_strip()))
     # The program's own icon also appears small (caption, task bar); the setup type
     # icons are only ever loaded at the large size, so they carry no small image.
     for name, draw, sizes in (("setup.ico", icon_setup, (32, 16)),

@@ -58,8 +58,9 @@
 #define IDD_COMPONENT_PAGE 10509
 #define IDD_ASSOCIATE_PAGE 10512
 
-/* Pictures, icons and the animation (language-neutral). The setup program's own
-   icon has the lowest id, so the shell shows it for the executable. */
+/* Pictures (type PICTURE, ui/picture.h), icons and the animation (language-neutral).
+   The setup program's own icon has the lowest id, so the shell shows it for the
+   executable. */
 #define IDI_SETUP 1
 #define IDB_WIZARD 110
 #define IDI_TYPICAL 111

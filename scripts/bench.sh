@@ -5,12 +5,19 @@
 #                                        repeat exactly from run to run
 #   scripts/bench.sh --install [options] silent installations under Wine: time per file,
 #                                        calls per file (bench/install/run.sh)
+#   scripts/bench.sh --size              where the bytes of the i686 setup program
+#                                        without a product (the stub) go
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/bootstrap.sh
 if [ "${1:-}" = --install ]; then
   shift
   exec bench/install/run.sh "$@"
+fi
+if [ "${1:-}" = --size ]; then
+  cmake --preset win32 >/dev/null
+  cmake --build --preset win32 --target setup_stub -j 2
+  exec python3 bench/size_report.py build/win32/setup/setup-stub-i686.exe --limit $((96 * 1024))
 fi
 cmake --preset bench >/dev/null
 cmake --build --preset bench --target inflate_bench -j 2

@@ -9,13 +9,14 @@
 #include "resources/resource_ids.h"
 #include "ui/component_bits.h"
 #include "ui/pages.h"
+#include "ui/picture_win.h"
 #include "ui/utility.h"
 
 HWND gComponentPage = nullptr;
 
 namespace {
 
-// State images of bitmap IDB_CHECKS.
+// State images of picture IDB_CHECKS.
 enum CheckImage {
   checkNone = 0,
   checkEmpty = 1,
@@ -28,11 +29,11 @@ constexpr int kImageSize = 16;
 
 WNDPROC gTreeDefaultProc = nullptr;
 
-// A 16x16 image list holding the strip of bitmapId; none when it cannot be made.
-HIMAGELIST LoadImageStrip(int bitmapId, int growth) {
+// A 16x16 image list holding the strip of pictureId; none when it cannot be made.
+HIMAGELIST LoadImageStrip(int pictureId, int growth) {
   HIMAGELIST list = ImageList_Create(kImageSize, kImageSize, ILC_COLORDDB | ILC_MASK, 3, growth);
   if (list == nullptr) return nullptr;
-  HBITMAP strip = LoadBitmapA(gInstance, MAKEINTRESOURCEA(bitmapId));
+  HBITMAP strip = LoadPicture(pictureId);
   if (strip != nullptr) {
     ImageList_AddMasked(list, strip, kTransparent);
     DeleteObject(strip);

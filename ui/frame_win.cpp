@@ -7,6 +7,7 @@
 #include "text/resource_text.h"
 #include "ui/assert.h"
 #include "ui/dialogs.h"
+#include "ui/picture_win.h"
 
 HWND gBackButton = nullptr;
 HWND gNextButton = nullptr;
@@ -15,12 +16,29 @@ HWND gCurrentPage = nullptr;
 int gPageDone = 0;
 int gPageResult = 0;
 
+namespace {
+
+// The frame's picture is its one bitmap static, which has no id of its own. The
+// frame keeps the bitmap until the process ends. Without it the place stays empty,
+// as it would for a bitmap resource the system could not load.
+void ShowWizardPicture() {
+  for (HWND c = GetWindow(gMainDialog, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+    if ((GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK) != SS_BITMAP) continue;
+    HBITMAP picture = LoadPicture(IDB_WIZARD);
+    if (picture != nullptr) SendMessageA(c, STM_SETIMAGE, IMAGE_BITMAP, LPARAM(picture));
+    return;
+  }
+}
+
+}  // namespace
+
 bool CreateMainDialog() {
   InitControlClasses();
   gMainDialog = CreateDialogParamA(gInstance, MAKEINTRESOURCEA(IDD_FRAME), nullptr, MainDialogProc, 0);
   if (gMainDialog == nullptr) return false;
   gBackButton = GetDlgItem(gMainDialog, IDC_BACK);
   gNextButton = GetDlgItem(gMainDialog, IDC_NEXT);
+  ShowWizardPicture();
 
   HWND area = GetDlgItem(gMainDialog, IDC_PAGE_AREA);
   RECT screen;

@@ -151,6 +151,27 @@ TEST(PeResourcesTest, ChecksumSeesEveryByte) {
   }
 }
 
+// The linker stores a last resource section without rounding its size up, then pads
+// the file with zeros to the alignment: that is no data after the sections.
+TEST(PeResourcesTest, ALastResourceSectionOfUnroundedSizeTakesNewResources) {
+  std::vector<uint8_t> stub = MakeProgram(false, {{".text", Bytes(0x300, 9)},
+                                                   {".rsrc", LayOutResourceSection(kStubResources, 0x2000)}});
+  PeImage image = ParsePeImage(stub, "stub");
+  const PeSection& rsrc = image.sections[1];
+  ASSERT_NE(rsrc.virtualSize % 0x200, 0u);
+  WriteU32(stub, rsrc.header + 16, rsrc.virtualSize);
+  std::vector<uint8_t> program = ReplaceResources(stub, "stub", kStubResources);
+  ExpectSameResources(kStubResources, ReadResourceTree(program, "program"));
+
+  stub.back() = 1;
+  try {
+    ReplaceResources(stub, "stub", kStubResources);
+    ADD_FAILURE() << "a byte in the padding: accepted";
+  } catch (const PeError& e) {
+    EXPECT_NE(std::string(e.what()).find("has data after its sections"), std::string::npos) << e.what();
+  }
+}
+
 TEST(PeResourcesTest, ProgramsThatCannotTakeNewResourcesAreRefused) {
   std::vector<uint8_t> signedStub = Stub(false);
   PeImage image = ParsePeImage(signedStub, "stub");

@@ -73,6 +73,27 @@ TEST_F(FrameTest, CreatedHiddenWithItsButtonsAndPageArea) {
   EXPECT_GT(gPageRect.right - gPageRect.left, 200);
 }
 
+// The picture comes packed in the resources; the frame unpacks it into its bitmap
+// static, which keeps its own place rather than growing to the picture.
+TEST_F(FrameTest, ShowsTheWizardPictureInItsPlace) {
+  HWND picture = nullptr;
+  for (HWND c = GetWindow(gMainDialog, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+    if ((GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP) picture = c;
+  }
+  ASSERT_NE(picture, nullptr);
+  auto bitmap = reinterpret_cast<HBITMAP>(SendMessageA(picture, STM_GETIMAGE, IMAGE_BITMAP, 0));
+  ASSERT_NE(bitmap, nullptr);
+  BITMAP shape = {};
+  ASSERT_NE(GetObjectA(bitmap, sizeof shape, &shape), 0);
+  EXPECT_EQ(shape.bmWidth, 139);
+  EXPECT_EQ(shape.bmHeight, 270);
+  RECT place, planned = {0, 0, 93, 166};
+  GetClientRect(picture, &place);
+  MapDialogRect(gMainDialog, &planned);
+  EXPECT_NEAR(place.right, planned.right, 1);
+  EXPECT_NEAR(place.bottom, planned.bottom, 1);
+}
+
 TEST_F(FrameTest, ShowPageFillsThePageAreaAndHidesThePreviousPage) {
   for (HWND page : {gOtherPage, gTestPage}) {
     HWND previous = gCurrentPage;

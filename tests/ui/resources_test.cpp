@@ -11,7 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "config/state_win.h"
+#include "payload/memory_inflate.h"
 #include "resources/resource_ids.h"
+#include "text/status.h"
+#include "ui/picture.h"
+#include "ui/picture_win.h"
 
 namespace {
 
@@ -307,7 +312,10 @@ TEST(DialogTemplateTest, ControlsTheCodeReliesOn) {
   }
 }
 
-TEST(ArtTest, PicturesHaveTheirSizesAndColours) {
+// The pictures are packed bitmaps in raw Deflate (ui/picture.h): each unpacks with
+// the program's decoder to the size it states, holds the picture of its place, and
+// loads as a bitmap of the screen.
+TEST(ArtTest, PicturesUnpackToTheirSizesAndColours) {
   struct Case {
     int id;
     int width, height, bits;
@@ -320,28 +328,40 @@ TEST(ArtTest, PicturesHaveTheirSizesAndColours) {
   };
   // One language-neutral copy serves both languages.
   const WORD neutral = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
+  gInstance = GetModuleHandleA(nullptr);
   for (const Case& c : cases) {
+    SCOPED_TRACE("picture " + std::to_string(c.id));
     size_t size = 0;
-    const uint8_t* data = ResourceBytes(RT_BITMAP, c.id, neutral, &size);
-    ASSERT_NE(data, nullptr) << c.id;
-    ASSERT_GE(size, sizeof(BITMAPINFOHEADER));
-    const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(data);
-    EXPECT_EQ(header->biWidth, c.width) << c.id;
-    EXPECT_EQ(header->biHeight, c.height) << c.id;
-    EXPECT_EQ(header->biBitCount, c.bits) << c.id;
+    const uint8_t* data = ResourceBytes("PICTURE", c.id, neutral, &size);
+    ASSERT_NE(data, nullptr);
+    ASSERT_GT(size, 4u);
+    const uint32_t unpacked = uint32_t(data[0]) | uint32_t(data[1]) << 8 | uint32_t(data[2]) << 16 |
+                              uint32_t(data[3]) << 24;
+    ASSERT_LE(unpacked, kLargestPicture);
+    std::vector<uint8_t> picture(unpacked);
+    ASSERT_EQ(InflateToMemory(data + 4, uint32_t(size - 4), picture.data(), unpacked), statusOk);
+    const uint32_t pixels = PicturePixelsOffset(picture.data(), unpacked);
+    ASSERT_NE(pixels, 0u);
+    const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(picture.data());
+    EXPECT_EQ(header->biWidth, c.width);
+    EXPECT_EQ(header->biHeight, c.height);
+    EXPECT_EQ(header->biBitCount, c.bits);
     // The top-left pixel of the first image: the high nibble of the last row's first byte.
-    const auto* palette = reinterpret_cast<const RGBQUAD*>(data + header->biSize);
+    const auto* palette = reinterpret_cast<const RGBQUAD*>(picture.data() + header->biSize);
     size_t stride = ((size_t(c.width) * c.bits + 31) / 32) * 4;
-    const uint8_t* topRow = data + header->biSize + 4 * (size_t(1) << c.bits) + stride * size_t(c.height - 1);
+    const uint8_t* topRow = picture.data() + pixels + stride * size_t(c.height - 1);
     RGBQUAD corner = palette[topRow[0] >> 4];
-    EXPECT_EQ(corner.rgbRed == 0 && corner.rgbGreen == 128 && corner.rgbBlue == 128, c.keyed) << c.id;
+    EXPECT_EQ(corner.rgbRed == 0 && corner.rgbGreen == 128 && corner.rgbBlue == 128, c.keyed);
+
+    HBITMAP bitmap = LoadPicture(c.id);
+    ASSERT_NE(bitmap, nullptr);
+    BITMAP shape = {};
+    EXPECT_NE(GetObjectA(bitmap, sizeof shape, &shape), 0);
+    EXPECT_EQ(shape.bmWidth, c.width);
+    EXPECT_EQ(shape.bmHeight, c.height);
+    DeleteObject(bitmap);
   }
-  HINSTANCE self = GetModuleHandleA(nullptr);
-  for (int id : {IDB_WIZARD, IDB_CHECKS, IDB_COMPONENTS}) {
-    HBITMAP bitmap = LoadBitmapA(self, MAKEINTRESOURCEA(id));
-    EXPECT_NE(bitmap, nullptr) << id;
-    if (bitmap != nullptr) DeleteObject(bitmap);
-  }
+  EXPECT_EQ(LoadPicture(IDI_SETUP), nullptr);  // an icon, not a picture
 }
 
 TEST(ArtTest, IconsAndTheAnimationAreThere) {

@@ -146,7 +146,11 @@ std::vector<uint8_t> ReplaceResources(const std::vector<uint8_t>& program, const
   uint64_t end = 0;
   for (const PeSection& s : image.sections) end = std::max<uint64_t>(end, uint64_t(s.rawOffset) + s.rawSize);
   if (end > program.size()) throw PeError(path + ": truncated Windows program");
-  if (end < program.size()) throw PeError(path + ": has data after its sections");
+  // A last section whose stored size is not rounded up leaves the linker's zeros up
+  // to the file alignment; they hold nothing.
+  const bool padding = program.size() <= AlignUp(end, image.fileAlignment) &&
+                       std::all_of(program.begin() + end, program.end(), [](uint8_t b) { return b == 0; });
+  if (end < program.size() && !padding) throw PeError(path + ": has data after its sections");
   std::vector<PeSection> moved;
   for (size_t i = first + 1; i < image.sections.size(); ++i) {
     const PeSection& s = image.sections[i];
