@@ -22,39 +22,6 @@ const std::vector<uint8_t>* Find(const std::map<ResourceKey, std::vector<uint8_t
   return nullptr;
 }
 
-uint32_t WordAt(const std::vector<uint8_t>& data, size_t offset) {
-  uint32_t value = 0;
-  for (int i = 0; i < 4; ++i) value |= uint32_t(data[offset + i]) << (8 * i);
-  return value;
-}
-
-// Every table inside CONFIG 3 and every string number below the string count.
-bool ProductDataReadable(const std::vector<uint8_t>& data, const std::vector<uint8_t>& strings) {
-  if (data.size() < kProductDataHeaderSize || strings.size() < 4) return false;
-  const uint32_t stringCount = WordAt(strings, 0) / 4;
-  auto word = [&](int w) { return WordAt(data, 4 * size_t(w)); };
-  std::vector<uint32_t> numbers = {word(productMainProgram), word(productUninstaller), word(productLog),
-                                   word(productSoundApp), word(productSoundAppName)};
-  const struct {
-    int count, table;
-    uint32_t size;
-  } tables[] = {{productFileTypeCount, productFileTypeTable, kFileTypeRecordSize},
-                {productSoundEventCount, productSoundEventTable, kSoundEventRecordSize}};
-  for (const auto& t : tables) {
-    uint64_t end = uint64_t(word(t.table)) + uint64_t(word(t.count)) * t.size;
-    if (end > data.size()) return false;
-    for (uint64_t r = word(t.table); r < end; r += t.size) {
-      for (uint32_t field = 0; field < t.size; field += 4) {
-        if (!(t.size == kFileTypeRecordSize && field == fileTypeIconIndex)) numbers.push_back(WordAt(data, r + field));
-      }
-    }
-  }
-  for (uint32_t n : numbers) {
-    if (n >= stringCount) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 SetupFile OpenSetupFile(const std::string& path) {
@@ -74,9 +41,11 @@ SetupFile OpenSetupFile(const std::string& path) {
   }
   if (const std::vector<uint8_t>* productData = Find(resources, "CONFIG", kProductDataId, 0)) {
     setup.productData = *productData;
-    if (!ProductDataReadable(setup.productData, setup.englishStrings) ||
-        !ProductDataReadable(setup.productData, setup.japaneseStrings))
-      throw std::runtime_error(path + ": its CONFIG 3 is damaged");
+    for (const std::vector<uint8_t>* strings : {&setup.englishStrings, &setup.japaneseStrings}) {
+      if (CheckProductData(setup.productData.data(), setup.productData.size(), strings->data(),
+                           strings->size()) != configOk)
+        throw std::runtime_error(path + ": its CONFIG 3 is damaged");
+    }
   }
   return setup;
 }
