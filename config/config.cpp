@@ -180,11 +180,15 @@ uint32_t ProductWord(int w) { return ReadLittleWord(gProductData + 4 * w); }
 
 }  // namespace
 
-const char* ProductPath(ProductDataWord which) {
+const char* ProductString(ProductDataWord which) {
   if (gProductData != nullptr) return ConfigString(ProductWord(which));
-  return which == productMainProgram ? kBuiltinMainProgram
-         : which == productUninstaller ? kBuiltinUninstaller
-                                       : kBuiltinLog;
+  switch (which) {
+    case productMainProgram: return kBuiltinMainProgram;
+    case productUninstaller: return kBuiltinUninstaller;
+    case productLog: return kBuiltinLog;
+    case productSoundApp: return kBuiltinSoundApp;
+    default: return kBuiltinSoundAppName;
+  }
 }
 
 bool ProductWrites(ProductDataFlag what) {

@@ -63,7 +63,8 @@ ConfigProblem CheckProductData(const uint8_t* data, size_t size, const uint8_t* 
 
 // What the program reads, from gProductData or, when there is none, the built-in values.
 // Paths hold $(Name) references; texts are in the user's language.
-const char* ProductPath(ProductDataWord which);  // productMainProgram, productUninstaller, productLog
+// A string of the header: the three paths, the sound scheme's key and its name.
+const char* ProductString(ProductDataWord which);
 bool ProductWrites(ProductDataFlag what);
 uint32_t ProductFileTypeCount();
 uint32_t ProductSoundEventCount();

@@ -146,7 +146,7 @@ int RunInstallPhase(const char* programFolderName, int associate) {
     RegisterFileTypes(RegistrationFailures{AddRegistrationFailure, &failures});
   }
   if (ProductWrites(productWriteAppPath)) {
-    WithExpansion(ProductPath(productMainProgram), [&failures](const char* program) {
+    WithExpansion(ProductString(productMainProgram), [&failures](const char* program) {
       char* folder = FolderOf(program);
       if (folder == nullptr || RegisterAppPath(program, folder) != 1) {
         char* key = AppPathKeyPath();
@@ -157,10 +157,10 @@ int RunInstallPhase(const char* programFolderName, int associate) {
     });
   }
   char* uninstallKey = UninstallKeyPath();
-  char* log = ExpandVariables(ProductPath(productLog));
+  char* log = ExpandVariables(ProductString(productLog));
   bool registered = false;
   if (ProductWrites(productWriteUninstall)) {
-    char* uninstaller = ExpandVariables(ProductPath(productUninstaller));
+    char* uninstaller = ExpandVariables(ProductString(productUninstaller));
     char* command = uninstaller != nullptr && log != nullptr ? UninstallCommand(uninstaller, log) : nullptr;
     registered = command != nullptr && RegisterUninstall(programFolderName, command) == 1;
     if (!registered) AddRegistryFailure(&failures, "HKEY_LOCAL_MACHINE\\", uninstallKey);
@@ -168,7 +168,7 @@ int RunInstallPhase(const char* programFolderName, int associate) {
     std::free(uninstaller);
   }
   if (log == nullptr || WriteUninstallLog(log, gProductName) != statusOk) {
-    AddInstallFailure(&failures, failureLog, log != nullptr ? log : ProductPath(productLog), nullptr);
+    AddInstallFailure(&failures, failureLog, log != nullptr ? log : ProductString(productLog), nullptr);
     // An entry that starts the uninstaller on a log that is not there helps nobody.
     if (registered && uninstallKey != nullptr) {
       DeleteRegistryKey(HKEY_LOCAL_MACHINE, uninstallKey, false);

@@ -39,7 +39,7 @@ class Writer {
  public:
   explicit Writer(const RegistrationFailures& failures) : failures_(failures) {}
 
-  // The default value of root\<first><second>; logged with logClass when asked.
+  // The default value of root\<first><second>; a failure is told.
   bool Write(HKEY root, const char* first, const char* second, const char* text) {
     char* key = ConcatStrings(first, second, nullptr);
     const bool written =
@@ -106,7 +106,6 @@ FileType DataType(uint32_t i) {
 }
 
 void RegisterTypes(Writer& writer, bool japanese) {
-  const uint32_t count = ProductFileTypeCount();
   if (gProductData == nullptr) {
     for (const BuiltinFileType& type : kBuiltinFileTypes) WriteExtension(writer, BuiltinType(type));
     for (const BuiltinFileType& builtin : kBuiltinFileTypes) {
@@ -123,6 +122,7 @@ void RegisterTypes(Writer& writer, bool japanese) {
     }
     return;
   }
+  const uint32_t count = ProductFileTypeCount();
   for (uint32_t i = 0; i < count; ++i) WriteExtension(writer, DataType(i));
   for (uint32_t i = 0; i < count; ++i) WriteType(writer, DataType(i));
 }
@@ -160,10 +160,8 @@ void RegisterSoundEvents(Writer& writer, bool japanese) {
                         : kBuiltinSoundEvents[i].english;
     WriteSoundKey(writer, "EventLabels\\", event(i), nullptr, label);
   }
-  const char* app = data ? ConfigString(ReadLittleWord(gProductData + 4 * productSoundApp))
-                         : kBuiltinSoundApp;
-  const char* appName = data ? ConfigString(ReadLittleWord(gProductData + 4 * productSoundAppName))
-                             : kBuiltinSoundAppName;
+  const char* app = ProductString(productSoundApp);
+  const char* appName = ProductString(productSoundAppName);
   WriteSoundKey(writer, "Schemes\\Apps\\", app, nullptr, appName);
   for (uint32_t i = 0; i < count; ++i) WriteSoundKey(writer, "Schemes\\Apps\\", app, event(i), "");
 }

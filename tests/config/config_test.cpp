@@ -221,8 +221,9 @@ TEST(ProductData, BuiltInValuesOrTheResources) {
   std::vector<uint8_t> strings = MakeConfigStrings(ShippedStringList());
   gStrings = strings.data();
   gProductData = nullptr;
-  EXPECT_STREQ(ProductPath(productMainProgram), "$(Destination)\\quorbex.exe");
-  EXPECT_STREQ(ProductPath(productLog), "$(Destination)\\uninstal.l0g");
+  EXPECT_STREQ(ProductString(productMainProgram), "$(Destination)\\quorbex.exe");
+  EXPECT_STREQ(ProductString(productLog), "$(Destination)\\uninstal.l0g");
+  EXPECT_STREQ(ProductString(productSoundApp), "TORVQuorbex32");
   EXPECT_TRUE(ProductWrites(productWriteUninstall));
   EXPECT_EQ(ProductFileTypeCount(), 18u);
   EXPECT_EQ(ProductSoundEventCount(), 2u);
@@ -231,8 +232,9 @@ TEST(ProductData, BuiltInValuesOrTheResources) {
   ConfigImage data = SmallProductData();
   data.Word(productFlags, productWriteUninstall);
   gProductData = data.bytes.data();
-  EXPECT_STREQ(ProductPath(productMainProgram), ShippedStringList()[32].c_str());
-  EXPECT_STREQ(ProductPath(productUninstaller), ShippedStringList()[35].c_str());
+  EXPECT_STREQ(ProductString(productMainProgram), ShippedStringList()[32].c_str());
+  EXPECT_STREQ(ProductString(productUninstaller), ShippedStringList()[35].c_str());
+  EXPECT_STREQ(ProductString(productSoundAppName), ShippedStringList()[1].c_str());
   EXPECT_FALSE(ProductWrites(productWriteAppPath));
   EXPECT_TRUE(ProductWrites(productWriteUninstall));
   EXPECT_EQ(ProductFileTypeCount(), 2u);
