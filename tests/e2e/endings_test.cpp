@@ -22,10 +22,7 @@ const char kLog[] = "C:\\endings-run.log";
 
 std::string Program() {
   const char* program = std::getenv("SETUP_PROGRAM");
-  std::string path = program != nullptr ? program : "";
-  if (!path.empty() && path[0] == '/') path = "Z:" + path;
-  for (char& c : path) c = c == '/' ? '\\' : c;
-  return path;
+  return WindowsPath(program != nullptr ? program : "");
 }
 
 // The message lines of the run's log, joined.

@@ -3,8 +3,6 @@
 #include "resources/resource_ids.h"
 #include "support/window_driver.h"
 
-namespace {
-
 std::string WindowsPath(std::string path) {
   if (!path.empty() && path[0] == '/') path = "Z:" + path;
   for (char& c : path) {
@@ -12,6 +10,8 @@ std::string WindowsPath(std::string path) {
   }
   return path;
 }
+
+namespace {
 
 BOOL CALLBACK CollectChild(HWND child, LPARAM list) {
   reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);

@@ -54,6 +54,9 @@ class SetupProcess {
   HWND frame_ = nullptr;
 };
 
+// A Unix path as the path on drive Z: that Wine gives it; other paths as they are.
+std::string WindowsPath(std::string path);
+
 std::string ControlText(HWND dialog, int id);
 void SetControlText(HWND dialog, int id, const std::string& text);
 bool IsChecked(HWND dialog, int id);
