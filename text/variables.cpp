@@ -8,6 +8,7 @@
 #include "text/strings.h"
 
 VariableTable* gVariableTable = nullptr;
+LateVariableSource gLateVariableSource = nullptr;
 
 namespace {
 
@@ -43,6 +44,15 @@ VariableNode* FindVariable(const char* name, size_t length) {
   if (gVariableTable == nullptr) return nullptr;
   VariableNode* node = gVariableTable->buckets[HashBytes(name, length) % kVariableBuckets];
   while (node != nullptr && !SameBytes(node->name, name, length)) node = node->next;
+  return node;
+}
+
+// For reads: a name the table lacks is fetched from the late source first.
+VariableNode* FindOrFetchVariable(const char* name, size_t length) {
+  VariableNode* node = FindVariable(name, length);
+  if (node == nullptr && gLateVariableSource != nullptr && gLateVariableSource(name, length)) {
+    node = FindVariable(name, length);
+  }
   return node;
 }
 
@@ -90,11 +100,16 @@ void DestroyVariableTableForTest() {
   }
   std::free(gVariableTable);
   gVariableTable = nullptr;
+  gLateVariableSource = nullptr;
 }
 
 uint32_t HashVariableName(const char* name) { return HashBytes(name, std::strlen(name)); }
 
 bool SameVariableName(const char* a, const char* b) { return SameBytes(a, b, std::strlen(b)); }
+
+bool SameVariableName(const char* stored, const char* name, size_t length) {
+  return SameBytes(stored, name, length);
+}
 
 int SetVariable(const char* name, const char* value) {
   if (gVariableTable == nullptr) return 1;
@@ -126,7 +141,7 @@ int SetVariable(const char* name, const char* value) {
 }
 
 char* GetVariable(const char* name) {
-  VariableNode* node = FindVariable(name, std::strlen(name));
+  VariableNode* node = FindOrFetchVariable(name, std::strlen(name));
   return node != nullptr ? DuplicateString(node->value) : nullptr;
 }
 
@@ -159,7 +174,7 @@ char* ExpandVariables(const char* text) {
     const char* end = std::strchr(name, ')');
     if (end == nullptr) end = name + std::strlen(name);
     p = *end == ')' ? end + 1 : end;
-    VariableNode* node = FindVariable(name, size_t(end - name));
+    VariableNode* node = FindOrFetchVariable(name, size_t(end - name));
     if (node != nullptr) ok = Append(&out, node->value, std::strlen(node->value));
   }
   if (ok) ok = Append(&out, "", 1);

@@ -32,6 +32,15 @@ void DestroyVariableTableForTest();
 // Upper-cases a..z, widens each byte as signed, then h = h * 2 ^ byte.
 uint32_t HashVariableName(const char* name);
 bool SameVariableName(const char* a, const char* b);
+// Whether stored equals the first length bytes of name, by the same rule.
+bool SameVariableName(const char* stored, const char* name, size_t length);
+
+// Asked for a name the table does not hold before a read gives up; sets it and
+// says true when the name is one whose value is fetched only when first read
+// (a shell folder costs a round trip through the shell and is seldom used).
+// None: a missing name stays missing.
+using LateVariableSource = bool (*)(const char* name, size_t length);
+extern LateVariableSource gLateVariableSource;
 
 // 0, or 1 when the copies cannot be allocated (the table is then unchanged).
 int SetVariable(const char* name, const char* value);

@@ -67,7 +67,11 @@ const SeedStep kSeedSteps[] = {
     {"ShellStartup", seedShellFolder, CSIDL_STARTUP},
     {"ShellTemplates", seedShellFolder, CSIDL_TEMPLATES},
 };
-static_assert(sizeof kSeedSteps / sizeof kSeedSteps[0] == 33, "one step per seeded variable");
+constexpr size_t kSeedStepCount = sizeof kSeedSteps / sizeof kSeedSteps[0];
+static_assert(kSeedStepCount == 33, "one step per seeded variable");
+
+// The shell folders already asked for, so that one the shell cannot give is asked once.
+bool gShellFolderAsked[kSeedStepCount];
 
 constexpr DWORD kSeedBufferSize = 500;
 
@@ -119,9 +123,21 @@ void SeedOne(const SeedStep& step) {
       return;
     }
     case seedShellFolder:
-      SetShellFolderVariable(step.name, step.csidl);
-      return;
+      return;  // when first read: SetShellFolderOnFirstRead
   }
+}
+
+bool SetShellFolderOnFirstRead(const char* name, size_t length) {
+  for (size_t i = 0; i < kSeedStepCount; ++i) {
+    const SeedStep& step = kSeedSteps[i];
+    if (step.source != seedShellFolder || gShellFolderAsked[i] ||
+        !SameVariableName(step.name, name, length)) {
+      continue;
+    }
+    gShellFolderAsked[i] = true;
+    return SetShellFolderVariable(step.name, step.csidl) == 0;
+  }
+  return false;
 }
 
 }  // namespace
@@ -180,5 +196,7 @@ int ReadRegistryString(HKEY root, const char* subkey, const char* valueName, cha
 int SeedVariables() {
   CreateVariableTable();
   for (const SeedStep& step : kSeedSteps) SeedOne(step);
+  for (bool& asked : gShellFolderAsked) asked = false;
+  gLateVariableSource = SetShellFolderOnFirstRead;
   return statusOk;
 }

@@ -13,6 +13,7 @@ int SetShellFolderVariable(const char* name, int csidl);
 // runs out.
 int ReadRegistryString(HKEY root, const char* subkey, const char* valueName, char** out);
 
-// Creates the table and sets every variable the system provides. Always 0: a
-// variable whose source fails is empty, or undefined for a shell folder.
+// Creates the table and sets every variable the system provides, the shell folders
+// when first read. Always 0: a variable whose source fails is empty, or undefined
+// for a shell folder.
 int SeedVariables();

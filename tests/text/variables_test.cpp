@@ -184,6 +184,36 @@ TEST_F(VariablesTest, NamesOfAnyLength) {
   EXPECT_EQ(Take(ExpandVariables(("$(" + longName).c_str())), "found");
 }
 
+// A late source that knows "Late" (and "Refused", which it cannot give), counting
+// what it was asked.
+std::vector<std::string> gAsked;
+bool LateSourceForTest(const char* name, size_t length) {
+  gAsked.emplace_back(name, length);
+  if (!SameVariableName("Late", name, length)) return false;
+  return SetVariable("Late", "fetched") == 0;
+}
+
+TEST_F(VariablesTest, ALateSourceIsAskedOnlyForMissingNamesAndOnlyOnceWhenItGives) {
+  gAsked.clear();
+  gLateVariableSource = LateSourceForTest;
+  SetVariable("Set", "set");
+  EXPECT_EQ(Take(ExpandVariables("$(LATE)\\$(Set)")), "fetched\\set");
+  EXPECT_EQ(Take(GetVariable("late")), "fetched");
+  EXPECT_EQ(Take(GetVariable("Refused")), "<none>");
+  EXPECT_EQ(Take(ExpandVariables("<$(Refused)>")), "<>");
+  // The name is handed over as it lies in the text, without the rest of the text.
+  EXPECT_EQ(gAsked, (std::vector<std::string>{"LATE", "Refused", "Refused"}));
+
+  // Setting first wins over the source, which is then never asked.
+  DestroyVariableTableForTest();
+  ASSERT_EQ(CreateVariableTable(), 0);
+  gAsked.clear();
+  gLateVariableSource = LateSourceForTest;
+  SetVariable("Late", "the user's");
+  EXPECT_EQ(Take(ExpandVariables("$(Late)")), "the user's");
+  EXPECT_TRUE(gAsked.empty());
+}
+
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
 #define SIZES_ARE_EXACT 1
