@@ -52,6 +52,7 @@ void ForgetKnownFolder() {
 
 // "Extracting %1" or "Skipping %1" with the file's name and extension.
 void ShowStatus(int entry, const char* path) {
+  if (gExtractDialog == nullptr) return;  // a silent run
   const DWORD now = GetTickCount();
   if (gStatusShown && now - gStatusShownAt < kStatusInterval) return;
   gStatusShown = true;

@@ -131,9 +131,11 @@ int RunInstallPhase(const char* programFolderName, int associate) {
 
   ReplaceFiles(&failures);
 
-  char* creating = LoadResourceText(IDS_CREATING_GROUPS);
-  if (creating != nullptr) SetDlgItemString(gExtractDialog, IDC_STATUS, creating);
-  std::free(creating);
+  if (gExtractDialog != nullptr) {  // none in a silent run
+    char* creating = LoadResourceText(IDS_CREATING_GROUPS);
+    if (creating != nullptr) SetDlgItemString(gExtractDialog, IDC_STATUS, creating);
+    std::free(creating);
+  }
   uint32_t shortcutCount = ConfigWord(wordShortcutCount);
   for (uint32_t i = 0; i < shortcutCount; ++i) {
     const uint8_t* record = ConfigRecord(wordShortcutTable, kShortcutRecordSize, i);

@@ -146,8 +146,8 @@ int LoadConfiguration() {
   return 0;
 }
 
-// The setup state, the frame and the Extract dialog. 0, or the string-table entry
-// that says why setup cannot go on.
+// The setup state, and unless the run is silent the frame and the Extract dialog.
+// 0, or the string-table entry that says why setup cannot go on.
 int InitializeSetup() {
   ResetUninstallLog();
   gLogActive = 0;
@@ -168,14 +168,18 @@ int InitializeSetup() {
   gProductKey = ConcatStrings("Software\\", gCompanyName, "\\", gProductName, "\\", nullptr);
   gWindowTitle = ConfigString(ConfigWord(wordWindowTitle));
 
-  SETUP_ASSERT(gMainDialog == NULL, "Main");
-  if (!CreateMainDialog()) return IDS_SETUP_DAMAGED;
   gNextText = LoadResourceText(IDS_NEXT);
   gFinishText = LoadResourceText(IDS_FINISH);
   if (gProductKey == nullptr || gNextText == nullptr || gFinishText == nullptr)
     return IDS_STATUS_BASE + statusNoMemory;
-  SetWindowTextA(gMainDialog, gWindowTitle);
-  if (!CreateExtractDialog()) return IDS_SETUP_DAMAGED;
+  // A silent run has no window at all: making the two hidden ones cost more than
+  // installing a small product.
+  if (!gSilent) {
+    SETUP_ASSERT(gMainDialog == NULL, "Main");
+    if (!CreateMainDialog()) return IDS_SETUP_DAMAGED;
+    SetWindowTextA(gMainDialog, gWindowTitle);
+    if (!CreateExtractDialog()) return IDS_SETUP_DAMAGED;
+  }
 
   // Each folder variable starts at the folder of an earlier installation, else at
   // its default.
