@@ -126,6 +126,13 @@ TEST(PeResourcesTest, WrittenResourcesReadBackWholeAndTheRestStaysInPlace) {
     ASSERT_EQ(after.sections.size(), 3u);
     for (uint32_t at = before.sections[0].rawOffset; at < before.sections[1].rawOffset; ++at)
       ASSERT_EQ(stub[at], program[at]) << "code changed at " << at;
+    // The resources start a page of the file (mapped by the loader rather than
+    // copied); the gap before them holds zeros.
+    const PeSection& resourceSection = after.sections[1];
+    EXPECT_EQ(resourceSection.rawOffset % 0x1000, 0u);
+    EXPECT_GT(resourceSection.rawOffset, before.sections[1].rawOffset);
+    for (uint32_t at = before.sections[1].rawOffset; at < resourceSection.rawOffset; ++at)
+      ASSERT_EQ(program[at], 0) << "gap byte " << at;
     const PeSection& reloc = after.sections[2];
     EXPECT_GE(reloc.virtualAddress, after.sections[1].virtualAddress + after.sections[1].virtualSize);
     EXPECT_EQ(reloc.virtualAddress % 0x1000, 0u);

@@ -8,6 +8,8 @@
 
 namespace {
 
+constexpr uint32_t kFilePage = 4096;
+
 uint32_t AlignUp(uint64_t value, uint32_t alignment) {
   return uint32_t((value + alignment - 1) / alignment * alignment);
 }
@@ -164,13 +166,18 @@ std::vector<uint8_t> ReplaceResources(const std::vector<uint8_t>& program, const
       throw PeError(path + ": data directory " + std::to_string(n) + " lies after the resources");
   }
 
+  // The resources start a page of the file: a loader can then map the payload from
+  // the file as it is read, instead of copying all of it before the program starts.
+  const uint32_t rawOffset = AlignUp(old.rawOffset, std::max(kFilePage, image.fileAlignment));
   std::vector<uint8_t> out(program.begin(), program.begin() + old.rawOffset);
+  out.resize(rawOffset, 0);
   std::vector<uint8_t> section = LayOutResourceSection(resources, old.virtualAddress);
   uint32_t rawSize = AlignUp(section.size(), image.fileAlignment);
   out.insert(out.end(), section.begin(), section.end());
-  out.resize(old.rawOffset + uint64_t(rawSize), 0);
+  out.resize(rawOffset + uint64_t(rawSize), 0);
   WriteU32(out, old.header + 8, uint32_t(section.size()));
   WriteU32(out, old.header + 16, rawSize);
+  WriteU32(out, old.header + 20, rawOffset);
   WriteU32(out, image.directories + 8 * peDirectoryResource + 4, uint32_t(section.size()));
 
   uint32_t nextRva = AlignUp(uint64_t(old.virtualAddress) + section.size(), image.sectionAlignment);
