@@ -4,7 +4,7 @@ and the calls each file costs.
 
   silent_installs.py --build BUILD --stub STUB --mksetup MKSETUP --restub RESTUB
                      [--repetitions N] [--no-calls] [--rebuild] [--products A,B,...]
-                     [--against OTHER_STUB]
+                     [--against OTHER_STUB] [--peer]
 
 Each product is compressed once with mksetup and kept in BUILD/bench-install/products;
 each run puts its product on the current stub (restub) first, so the figures are those
@@ -15,6 +15,12 @@ stays up, alternating between the products, each as
 
 with its exit code and installed files checked. Per file is the difference of the
 median runs of a product and of the one-file product, divided by the files added.
+
+With --peer every product is also made into an established installer's 64-bit setup
+program (makensis, Debian's package nsis, with its default compression: Deflate per
+file) that installs the same files into the same kind of folder; its silent runs
+alternate with ours in the same prefix, and the report sets each figure beside the
+peer's.
 """
 
 import argparse
@@ -44,6 +50,7 @@ PRODUCTS = {
 }
 BASELINE = "files-1"
 AGAINST = " (against)"
+PEER = " (peer)"
 RUNS_PER_ROUND = {"files-1": 6, "files-100": 6, "sample": 2}
 PER_FILE = ("files-100", "files-2000")
 GOAL_GROWTH = 1.3
@@ -59,30 +66,73 @@ def mksetup_version(mksetup):
     return out.stdout.strip()
 
 
-def built_program(product, cache, mksetup, stub, rebuild):
-    """The product compressed by mksetup on whatever stub was current; made when its
-    files or mksetup's version changed, or when asked."""
+def makensis_version():
+    out = subprocess.run(["makensis", "-VERSION"], capture_output=True, text=True, check=True)
+    return out.stdout.strip()
+
+
+def peer_script(product):
+    """The peer's script: the product's files under the folder /D= names, nothing else
+    (no uninstaller, no registry), which is less than our setup program does."""
+    return "\n".join([
+        "Unicode true",
+        "Target amd64-unicode",
+        f'Name "Bench {product.name}"',
+        'OutFile "peer.exe"',
+        f'InstallDir "$PROGRAMFILES64\\Bench\\{product.name}"',
+        "RequestExecutionLevel admin",
+        "Section",
+        '  SetOutPath "$INSTDIR"',
+        '  File /r "files\\*"',
+        "SectionEnd",
+    ]) + "\n"
+
+
+def built_programs(product, cache, mksetup, stub, rebuild, peer):
+    """The product compressed by mksetup on whatever stub was current, and with peer
+    the peer's setup program of the same files; each made when the files or its
+    builder's version changed, or when asked. {"ours": path, "peer": path}."""
     folder = os.path.join(cache, product.name)
-    stamp_path = os.path.join(folder, "built.stamp")
-    program = os.path.join(folder, "built.exe")
-    stamp = f"{product.key()} {mksetup_version(mksetup)}"
-    if not rebuild and os.path.exists(program) and os.path.exists(stamp_path):
-        with open(stamp_path) as f:
-            if f.read() == stamp:
-                return program
-    shutil.rmtree(folder, ignore_errors=True)
-    print(f"making {product.name} ({product.title}): its files, then mksetup build"
-          " --iterations 1", flush=True)
+    wanted = {"ours": ("built.exe", f"{product.key()} {mksetup_version(mksetup)}")}
+    if peer:
+        wanted["peer"] = ("peer.exe", f"{product.key()} {makensis_version()}")
+    programs = {}
+    missing = []
+    for kind, (name, stamp) in wanted.items():
+        programs[kind] = os.path.join(folder, name)
+        stamp_path = os.path.join(folder, f"{kind}.stamp")
+        current = os.path.exists(programs[kind]) and os.path.exists(stamp_path)
+        if current:
+            with open(stamp_path) as f:
+                current = f.read() == stamp
+        if rebuild or not current:
+            missing.append(kind)
+    if not missing:
+        return programs
+    print(f"making {product.name} ({product.title}): its files, then"
+          f" {' and '.join(missing)}", flush=True)
     started = time.monotonic()
+    for kind in missing:
+        for leftover in (programs[kind], os.path.join(folder, f"{kind}.stamp")):
+            if os.path.exists(leftover):
+                os.remove(leftover)
+    shutil.rmtree(os.path.join(folder, "files"), ignore_errors=True)
     products.write_product(product, folder)
-    subprocess.run([mksetup, "build", os.path.join(folder, "product.toml"), "-o", program,
-                    "--stub", stub, "--iterations", "1"],
-                   check=True, stdout=subprocess.DEVNULL)
-    shutil.rmtree(os.path.join(folder, "files"))  # the payload holds them now
-    with open(stamp_path, "w") as f:
-        f.write(stamp)
+    if "ours" in missing:
+        subprocess.run([mksetup, "build", os.path.join(folder, "product.toml"), "-o",
+                        programs["ours"], "--stub", stub],
+                       check=True, stdout=subprocess.DEVNULL)
+    if "peer" in missing:
+        with open(os.path.join(folder, "peer.nsi"), "w", encoding="utf-8") as f:
+            f.write(peer_script(product))
+        subprocess.run(["makensis", "-V1", "peer.nsi"], cwd=folder, check=True,
+                       stdout=subprocess.DEVNULL)
+    shutil.rmtree(os.path.join(folder, "files"))  # the programs hold them now
+    for kind in missing:
+        with open(os.path.join(folder, f"{kind}.stamp"), "w") as f:
+            f.write(wanted[kind][1])
     print(f"  {time.monotonic() - started:.0f} s", flush=True)
-    return program
+    return programs
 
 
 def program_on_stub(built, stub, restub, name):
@@ -265,16 +315,18 @@ def relay_counts(prefix, program):
 
 
 def count_calls(prefix, programs):
-    """{kind: {name: counts}} for the baseline and the per-file products. The relay
-    log is read at 100 files only: it names the same calls per file at 2,000 and
-    takes more than a minute there."""
-    result = {"system": {}, "windows": {}}
+    """{kind: {name: counts}} for the baseline and the per-file products, and the
+    peer's system calls when it runs too. The relay log is read at 100 files only:
+    it names the same calls per file at 2,000 and takes more than a minute there."""
+    result = {"system": {}, "windows": {}, "system" + PEER: {}}
     for name in (BASELINE, *PER_FILE):
         started = time.monotonic()
         program = programs[name][1]
         result["system"][name] = strace_counts(prefix, program)
         if name != PER_FILE[-1]:
             result["windows"][name] = relay_counts(prefix, program)
+        if name + PEER in programs:
+            result["system" + PEER][name] = strace_counts(prefix, programs[name + PEER][1])
         print(f"  calls of {name} counted: {time.monotonic() - started:.0f} s", flush=True)
     return result
 
@@ -288,25 +340,47 @@ def calls_per_file(counts, name, count):
     return total, sorted(per.items(), key=lambda item: -item[1])
 
 
+def variants_of(programs):
+    """The suffixes of the variants timed: ours (""), and the other stub or the peer."""
+    return [""] + [suffix for suffix in (AGAINST, PEER)
+                   if any(name.endswith(suffix) for name in programs)]
+
+
 def report(programs, times, installed, calls, repetitions, against):
+    def medians(name):
+        return (statistics.median(w for w, _ in times[name]),
+                statistics.median(c for _, c in times[name]))
+
     print()
     print(f"silent installations under wine64 in {repetitions} rounds, medians"
           " (cpu: the setup process and the prefix's wineserver and services)")
     print(f"{'product':<32} {'files':>6} {'MB':>7} {'runs':>5} {'wall ms':>9} {'cpu ms':>9}"
           f" {'installed':>10}")
     for name, (product, _) in programs.items():
-        wall = statistics.median(w for w, _ in times[name])
-        cpu = statistics.median(c for _, c in times[name])
-        title = product.title + (AGAINST if name.endswith(AGAINST) else "")
+        wall, cpu = medians(name)
+        suffix = next((s for s in (AGAINST, PEER) if name.endswith(s)), "")
+        title = product.title + suffix
         print(f"{title:<32} {len(product.files):>6} {product.total_bytes() / 1e6:>7.2f}"
               f" {len(times[name]):>5} {1000 * wall:>9.0f} {1000 * cpu:>9.0f} {installed[name]:>10}")
     print("  (installed: the files in the folder afterwards, the uninstall log included)")
     if against:
         print(f"  ({AGAINST.strip()}: on {against})")
+    variants = variants_of(programs)
+    if PEER in variants:
+        print()
+        print(f"against the peer{PEER} (makensis {makensis_version()}, default compression;"
+              " goal: at most 1.00x)")
+        for name, (product, _) in programs.items():
+            if name + PEER not in programs:
+                continue
+            (wall, cpu), (peer_wall, peer_cpu) = medians(name), medians(name + PEER)
+            print(f"  {product.title:<30} {wall / peer_wall:6.2f}x wall  {cpu / peer_cpu:6.2f}x cpu")
 
     if any(name not in programs for name in (BASELINE, *PER_FILE)):
         return
-    for variant in ("", AGAINST) if against else ("",):
+    for variant in variants:
+        if any(name + variant not in programs for name in (BASELINE, *PER_FILE)):
+            continue
         print()
         print(f"per file{variant}, 4 KB files in one folder, beyond the one-file product's"
               " median run:")
@@ -324,8 +398,11 @@ def report(programs, times, installed, calls, repetitions, against):
         return
     titles = {"system": "system calls per file (strace -f -c of the wine process)",
               "windows": "Windows API calls per file made by the setup program's code"
-                         " (relay log; the C runtime not counted)"}
+                         " (relay log; the C runtime not counted)",
+              "system" + PEER: f"the peer's system calls per file{PEER}"}
     for kind, title in titles.items():
+        if not calls[kind]:
+            continue
         print()
         print(f"{title}, beyond the one-file product's run (goal: at most {GOAL_CALLS}):")
         for name in PER_FILE:
@@ -350,6 +427,9 @@ def main():
     parser.add_argument("--against", metavar="STUB",
                         help="also time every product on this other stub (or setup"
                              " program), alternating with the current one")
+    parser.add_argument("--peer", action="store_true",
+                        help="also time an established installer's setup program of the"
+                             " same files (makensis), alternating with ours")
     parser.add_argument("--products", default=",".join(PRODUCTS),
                         help="which of them (default: %(default)s)")
     args = parser.parse_args()
@@ -365,14 +445,18 @@ def main():
         if name not in PRODUCTS:
             fail(f"no product {name!r}; there are {', '.join(PRODUCTS)}")
         chosen.append(PRODUCTS[name]())
+    if args.peer and shutil.which("makensis") is None:
+        fail("makensis is missing (apt-get install nsis), or leave out --peer")
     programs = {}
     for product in chosen:
-        built = built_program(product, cache, args.mksetup, args.stub, args.rebuild)
-        programs[product.name] = (product,
-                                  program_on_stub(built, args.stub, args.restub, "setup.exe"))
+        built = built_programs(product, cache, args.mksetup, args.stub, args.rebuild, args.peer)
+        programs[product.name] = (product, program_on_stub(built["ours"], args.stub,
+                                                           args.restub, "setup.exe"))
         if args.against:
             programs[product.name + AGAINST] = (
-                product, program_on_stub(built, args.against, args.restub, "against.exe"))
+                product, program_on_stub(built["ours"], args.against, args.restub, "against.exe"))
+        if args.peer:
+            programs[product.name + PEER] = (product, built["peer"])
 
     print("starting a fresh Wine prefix", flush=True)
     prefix = Prefix(state)
