@@ -149,8 +149,12 @@ int FlushWindow() {
   if (gWriteFailed == statusOk) gWriteFailed = WriteDecoded(gWindow, count);
   if (gWriteFailed != statusOk) return gWriteFailed;
 
-  SendMessageA(gExtractProgress, PBM_SETPOS, ProgressPosition(gTotalDecoded, gPayloadTotal), 0);
-  PumpWaitingMessages();
+  // A silent run has no window to move on and no Cancel to hear: each look at the
+  // message queue would be a round trip to the window system for nothing.
+  if (gExtractDialog != nullptr) {
+    SendMessageA(gExtractProgress, PBM_SETPOS, ProgressPosition(gTotalDecoded, gPayloadTotal), 0);
+    PumpWaitingMessages();
+  }
   return gCancelRequested ? statusCanceled : statusOk;
 }
 
