@@ -166,14 +166,15 @@ ResourceBytes::~ResourceBytes() {
 size_t ResourceBytes::Read(uint8_t* out, size_t n) {
   n = size_t(std::min<uint64_t>(n, ResourceSize(r_) - done_));
   if (fd_ < 0) {
-    std::memcpy(out, r_.data.data() + done_, n);
+    if (n != 0) std::memcpy(out, r_.data.data() + done_, n);
     done_ += n;
     return n;
   }
   for (size_t got = 0; got < n;) {
     ssize_t k = ::pread(fd_, out + got, n - got, off_t(r_.offset + done_));
     if (k < 0 && errno == EINTR) continue;
-    if (k <= 0) throw PeError("cannot read " + r_.file + (k == 0 ? ": it is shorter than it was" : ": " + std::string(std::strerror(errno))));
+    if (k == 0) throw PeError("cannot read " + r_.file + ": it is shorter than it was");
+    if (k < 0) throw PeError("cannot read " + r_.file + ": " + std::strerror(errno));
     got += size_t(k);
     done_ += uint64_t(k);
   }
