@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -38,8 +39,26 @@ class PayloadTest : public ::testing::Test {
     return f;
   }
 
+  // The stream as written, beside what CompressPayload says of it.
+  struct Compressed {
+    Payload payload;
+    std::vector<uint8_t> stream;
+  };
+  Compressed Compress(const std::vector<PayloadFile>& files, const CompressOptions& options) {
+    const std::string path = dir_ + "/stream";
+    const Payload payload = CompressPayload(files, options, path);
+    std::ifstream in(path, std::ios::binary);
+    std::vector<uint8_t> stream((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(payload.streamSize, stream.size());
+    return {payload, stream};
+  }
+
   std::string dir_;
 };
+
+void Verify(const std::vector<uint8_t>& stream, const std::vector<PayloadFile>& files, uint32_t crc) {
+  VerifyPayload(stream.data(), stream.size(), files, crc);
+}
 
 std::vector<uint8_t> Decode(const std::vector<uint8_t>& stream, int* status) {
   std::vector<uint8_t> out;
@@ -86,16 +105,19 @@ std::vector<uint8_t> NoiseHoldingTheMarker() {
 
 // Every block dynamic with a distance code of non-zero length, no marker, and the files
 // back byte for byte through the setup's decoder.
-void ExpectPayloadRules(const Payload& payload, const std::vector<uint8_t>& all, const std::string& what) {
+template <typename Compressed>
+void ExpectPayloadRules(const Compressed& c, const std::vector<uint8_t>& all, const std::string& what) {
+  const Payload& payload = c.payload;
+  const std::vector<uint8_t>& stream = c.stream;
   DeflateParse parse;
-  ASSERT_TRUE(ReadDeflateTokens(payload.stream.data(), payload.stream.size(), &parse)) << what;
+  ASSERT_TRUE(ReadDeflateTokens(stream.data(), stream.size(), &parse)) << what;
   for (size_t i = 0; i < parse.blocks.size(); ++i) {
     EXPECT_EQ(parse.blocks[i].type, 2) << what << ", block " << i;
     EXPECT_GE(parse.blocks[i].distanceCodes, 1) << what << ", block " << i;
   }
-  EXPECT_FALSE(HoldsMarker(payload.stream.data(), 0, payload.stream.size())) << what;
+  EXPECT_FALSE(HoldsMarker(stream.data(), 0, stream.size())) << what;
   int status = -1;
-  EXPECT_EQ(Decode(payload.stream, &status), all) << what;
+  EXPECT_EQ(Decode(stream, &status), all) << what;
   EXPECT_EQ(status, 0) << what;
   EXPECT_EQ(payload.size, all.size()) << what;
   EXPECT_EQ(payload.crc, uint32_t(crc32(0, all.data(), uInt(all.size())))) << what;
@@ -133,7 +155,7 @@ TEST_F(PayloadTest, EveryShapeKeepsTheRulesAndComesBack) {
       CompressOptions options;
       options.best = best;
       options.iterations = 1;
-      ExpectPayloadRules(CompressPayload(files, options), all, std::string(c.what) + (best ? " (best)" : ""));
+      ExpectPayloadRules(Compress(files, options), all, std::string(c.what) + (best ? " (best)" : ""));
     }
   }
 }
@@ -144,30 +166,30 @@ TEST_F(PayloadTest, ThreadsDoNotChangeTheStream) {
                                     File("c", Mixed(200000, 11))};
   CompressOptions one;
   one.threads = 1;
-  const Payload single = CompressPayload(files, one);
+  const std::vector<uint8_t> single = Compress(files, one).stream;
   for (int threads : {2, 5}) {
     CompressOptions many;
     many.threads = threads;
-    EXPECT_EQ(CompressPayload(files, many).stream, single.stream) << threads << " threads";
+    EXPECT_EQ(Compress(files, many).stream, single) << threads << " threads";
   }
   CompressOptions best = one;
   best.best = true;
   best.iterations = 1;
   std::vector<PayloadFile> small = {File("d", Mixed(300000, 12))};
-  const Payload bestSingle = CompressPayload(small, best);
+  const std::vector<uint8_t> bestSingle = Compress(small, best).stream;
   best.threads = 3;
-  EXPECT_EQ(CompressPayload(small, best).stream, bestSingle.stream) << "best, 3 threads";
+  EXPECT_EQ(Compress(small, best).stream, bestSingle) << "best, 3 threads";
 }
 
 TEST_F(PayloadTest, VerificationRefusesAStreamThatDoesNotMatchTheFiles) {
   std::vector<PayloadFile> files = {File("a", Mixed(100000, 5))};
-  Payload payload = CompressPayload(files, CompressOptions());
-  EXPECT_THROW(VerifyPayload(payload.stream, files, payload.crc ^ 1), PayloadError);
-  std::vector<uint8_t> damaged = payload.stream;
+  const Compressed c = Compress(files, CompressOptions());
+  EXPECT_THROW(Verify(c.stream, files, c.payload.crc ^ 1), PayloadError);
+  std::vector<uint8_t> damaged = c.stream;
   damaged[damaged.size() / 2] ^= 0x10;
-  EXPECT_THROW(VerifyPayload(damaged, files, payload.crc), PayloadError);
-  std::vector<uint8_t> cut(payload.stream.begin(), payload.stream.end() - 1);
-  EXPECT_THROW(VerifyPayload(cut, files, payload.crc), PayloadError);
+  EXPECT_THROW(Verify(damaged, files, c.payload.crc), PayloadError);
+  std::vector<uint8_t> cut(c.stream.begin(), c.stream.end() - 1);
+  EXPECT_THROW(Verify(cut, files, c.payload.crc), PayloadError);
 }
 
 // Every byte value equally often, so that the literals all have codes of 8 bits but
@@ -203,11 +225,11 @@ TEST_F(PayloadTest, AnEncodingThatWouldHoldTheMarkerIsReplaced) {
   std::vector<uint8_t> plain = DeflateOnce(input.data(), input.size(), CompressOptions());
 
   std::vector<PayloadFile> files = {File("marker", input)};
-  Payload payload = CompressPayload(files, CompressOptions());
-  ExpectPayloadRules(payload, input, "re-encoded");
-  EXPECT_NE(payload.stream, plain);
+  const Compressed c = Compress(files, CompressOptions());
+  ExpectPayloadRules(c, input, "re-encoded");
+  EXPECT_NE(c.stream, plain);
   // The marker would stop the decoder 30 bytes after it: that stream is refused.
-  EXPECT_THROW(VerifyPayload(plain, files, payload.crc), PayloadError);
+  EXPECT_THROW(Verify(plain, files, c.payload.crc), PayloadError);
 }
 
 }  // namespace

@@ -3,7 +3,12 @@
 // or hostile resource trees are refused in time linear in the file's size.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -156,6 +161,46 @@ TEST(PeResourcesTest, ChecksumSeesEveryByte) {
     changed[at] ^= 0x01;
     EXPECT_NE(ComputePeChecksum(changed, image), stored) << at;
   }
+  // Summed in pieces of odd length, as a file is read, it comes out the same.
+  PeChecksum pieces(image);
+  for (size_t at = 0; at < program.size(); at += 7) pieces.Add(&program[at], std::min<size_t>(7, program.size() - at));
+  EXPECT_EQ(pieces.Value(), stored);
+}
+
+// A resource left in its file, of odd size and longer than a piece of the copy, lands
+// between resources held in memory: the written program is the one made all in memory,
+// its checksum summed across the pieces included.
+TEST(PeResourcesTest, AResourceLeftInItsFileIsWrittenAsIfHeld) {
+  char folder[] = "/tmp/mksetup-pe-XXXXXX";
+  ASSERT_NE(::mkdtemp(folder), nullptr);
+  const std::string archive = std::string(folder) + "/archive", program = std::string(folder) + "/program";
+  const std::vector<uint8_t> bytes = Bytes((5 << 19) + 3, 11);
+  std::ofstream(archive, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+
+  std::vector<Resource> held = kStubResources;
+  held.push_back({TextName("CONFIG"), NumberedName(1), 0, Bytes(701, 6)});
+  std::vector<Resource> inFile = held;
+  held.push_back({TextName("ARCHIVE"), NumberedName(1), 0, bytes});
+  inFile.push_back({TextName("ARCHIVE"), NumberedName(1), 0, archive, 0, bytes.size()});
+  for (bool plus : {false, true}) {
+    SCOPED_TRACE(plus ? "PE32+" : "PE32");
+    const std::vector<uint8_t> stub = Stub(plus);
+    const std::vector<uint8_t> expected = ReplaceResources(stub, "stub", held);
+    EXPECT_EQ(ReplaceResources(stub, "stub", inFile), expected);
+    WriteProgram(LayOutProgram(stub, "stub", inFile), program);
+    EXPECT_EQ(ReadWholeFile(program), expected);
+
+    // A checksum set on the file, read a piece at a time, is the one set in memory.
+    {
+      std::fstream f(program, std::ios::in | std::ios::out | std::ios::binary);
+      f.seekp(std::streamoff(ParsePeImage(expected, "program").optional + peCheckSum));
+      f.write("\0\0\0\0", 4);
+    }
+    ASSERT_NE(ReadWholeFile(program), expected);
+    SetFileChecksum(program);
+    EXPECT_EQ(ReadWholeFile(program), expected);
+  }
+  std::system(("rm -rf '" + std::string(folder) + "'").c_str());
 }
 
 // The linker stores a last resource section without rounding its size up, then pads

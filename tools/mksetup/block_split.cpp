@@ -28,6 +28,7 @@ class RangeCost {
  public:
   explicit RangeCost(const std::vector<Token>& tokens) {
     symbols_.reserve(tokens.size());
+    checkpoints_.reserve(tokens.size() / kStride + 2);
     std::array<uint32_t, kSymbols + 1> running{};  // the last entry: extra bits
     for (size_t i = 0; i < tokens.size(); ++i) {
       if (i % kStride == 0) checkpoints_.push_back(running);

@@ -12,6 +12,7 @@
 #include "tools/mksetup/compress.h"
 #include "tools/mksetup/description.h"
 #include "tools/mksetup/layout.h"
+#include "tools/mksetup/mapped_file.h"
 #include "tools/mksetup/pe_image.h"
 #include "tools/mksetup/pe_writer.h"
 #include "tools/mksetup/product_resources.h"
@@ -32,9 +33,8 @@ struct BuildRequest {
 
 struct BuiltProduct {
   ProductDescription description;
-  Payload payload;                      // its stream moves into the ARCHIVE resource
-  size_t payloadBytes = 0;
-  std::vector<Resource> configuration;  // CONFIG and ARCHIVE resources
+  Payload payload;
+  std::vector<Resource> configuration;  // CONFIG and ARCHIVE resources, the archive in its file
 };
 
 bool EndsWithExe(const std::string& path) {
@@ -64,18 +64,34 @@ std::string Uninstaller(const BuildRequest& request) {
   return path;
 }
 
-BuiltProduct BuildProduct(const BuildRequest& request) {
+ProductDescription ReadProduct(const BuildRequest& request) {
+  ProductDescription d = ReadDescription(request.description, request.searchFolders);
+  if (d.uninstallerToAdd) AddUninstallerFile(d, Uninstaller(request));
+  return d;
+}
+
+// The payload goes into a file as it is made: the archive of a resource folder, or a
+// scratch file beside the setup program.
+std::string StageArchive(const BuildRequest& request, bool program, StagedFiles& staged) {
+  const std::string output = Absolute(request.output);
+  if (!program) {
+    staged.MakeFolders(output);
+    return staged.Stage(output + "/archive.bin");
+  }
+  staged.MakeFolders(output.substr(0, output.rfind('/')));
+  return staged.Scratch(output);
+}
+
+BuiltProduct BuildProduct(const BuildRequest& request, ProductDescription description, const std::string& archive) {
   BuiltProduct b;
-  b.description = ReadDescription(request.description, request.searchFolders);
-  if (b.description.uninstallerToAdd) AddUninstallerFile(b.description, Uninstaller(request));
-  b.payload = CompressPayload(b.description.files, request.compress);
+  b.description = std::move(description);
+  b.payload = CompressPayload(b.description.files, request.compress, archive);
   ConfigResources r = LayOutConfiguration(b.description, b.payload.crc, request.writeProductData);
   for (const std::vector<uint8_t>* strings : {&r.englishStrings, &r.japaneseStrings}) {
     if (CheckConfiguration(r.config.data(), r.config.size(), strings->data(), strings->size()) != configOk)
       throw std::runtime_error("internal error: the configuration written fails its own check");
   }
-  b.payloadBytes = b.payload.stream.size();
-  b.configuration = ConfigurationResources(r, std::move(b.payload.stream));
+  b.configuration = ConfigurationResources(r, archive, b.payload.streamSize);
   return b;
 }
 
@@ -96,10 +112,10 @@ std::string ProductDataScript(const std::string& dir) {
          "3 CONFIG \"" + dir + "/product-data.bin\"\n";
 }
 
-// The resource files for a resource script: all of them or none.
-void WriteResourceFolder(const std::string& outDir, const BuiltProduct& b) {
+// The resource files for a resource script: all of them or none. The archive is
+// staged already.
+void WriteResourceFolder(const std::string& outDir, const BuiltProduct& b, StagedFiles& staged) {
   const std::string dir = Absolute(outDir);
-  MakeFolders(dir);
   const std::vector<Resource>& c = b.configuration;
   const bool productData = c.size() > 4;
   std::string script = ResourceScript(dir) + (productData ? ProductDataScript(dir) : "");
@@ -109,39 +125,55 @@ void WriteResourceFolder(const std::string& outDir, const BuiltProduct& b) {
       {"config.bin", &c[0].data},
       {"strings-1033.bin", &c[1].data},
       {"strings-1041.bin", &c[2].data},
-      {"archive.bin", &c[3].data},
       {"checksum.bin", &checksum},
       {"product.rc", &scriptBytes},
   };
   if (productData) files.emplace_back("product-data.bin", &c[4].data);
-  StagedFiles staged;
   for (const auto& [name, data] : files) staged.Write(staged.Stage(dir + "/" + name), *data);
   staged.Commit();
 }
 
-// Reads the written program back as list does and compares it with what was meant.
+// The resources of a mapped program, those larger than this left in the file.
+constexpr uint64_t kLargestHeldResource = 1 << 20;
+
+std::vector<Resource> ReadResourcesOf(const MappedFile& file, const std::string& path) {
+  std::vector<Resource> out;
+  for (const ResourceEntry& e : ReadResourceEntries(file.View(), path)) {
+    if (e.size > kLargestHeldResource) {
+      out.push_back(Resource{e.type, e.name, e.language, path, e.offset, e.size});
+    } else {
+      out.push_back(Resource{e.type, e.name, e.language,
+                             std::vector<uint8_t>(file.Data() + e.offset, file.Data() + e.offset + e.size)});
+    }
+  }
+  return out;
+}
+
+// Reads the written program back as list does and compares it with what was meant,
+// a piece at a time.
 void VerifySetupProgram(const std::string& path, const BuiltProduct& b) {
-  std::vector<uint8_t> bytes = ReadWholeFile(path);
-  PeImage image = ParsePeImage(bytes, path);
-  if (ReadU32(bytes, image.optional + peCheckSum) != ComputePeChecksum(bytes, image))
+  MappedFile file(path);
+  PeImage image = ParsePeImage(file.View(), path);
+  if (ReadU32(file.View(), image.optional + peCheckSum) != FileChecksum(file, image))
     throw std::runtime_error(path + ": its checksum is wrong after writing");
-  std::vector<Resource> resources = ReadResourceTree(bytes, path);
+  std::vector<Resource> resources = ReadResourcesOf(file, path);
   for (const Resource& expected : b.configuration) {
     bool same = false;
     for (const Resource& r : resources) {
       if (r.type == expected.type && r.name == expected.name && r.language == expected.language)
-        same = r.data == expected.data;
+        same = SameBytes(r, expected);
     }
     if (!same) throw std::runtime_error(path + ": a resource reads back different from what was written");
   }
   std::string problem = ChecksumProblem(resources);
   if (!problem.empty()) throw std::runtime_error(path + ": " + problem);
   SetupFile setup = OpenSetupFile(path);
-  DecodePayload(setup);
-  VerifyPayload(setup.archive, b.description.files, b.payload.crc);
+  DecodePayload(setup, [](const uint8_t*, size_t) {});
+  VerifyPayload(file.Data() + setup.archiveOffset, size_t(setup.archiveSize), b.description.files, b.payload.crc,
+                &file);
 }
 
-void WriteSetupProgram(const BuildRequest& request, const BuiltProduct& b) {
+void WriteSetupProgram(const BuildRequest& request, const BuiltProduct& b, StagedFiles& staged) {
   std::string stub = request.stub.empty() ? FindStub(request.architecture) : request.stub;
   std::string architecture = ProgramArchitecture(stub);
   if (architecture.empty()) throw std::runtime_error(stub + ": built for neither i686 nor x86_64");
@@ -150,23 +182,20 @@ void WriteSetupProgram(const BuildRequest& request, const BuiltProduct& b) {
   std::vector<uint8_t> stubBytes = ReadWholeFile(stub);
   std::vector<Resource> resources =
       MergeProductResources(ReadResourceTree(stubBytes, stub), b.description, b.configuration);
-  std::vector<uint8_t> program = ReplaceResources(stubBytes, stub, resources);
+  LaidOutProgram program = LayOutProgram(stubBytes, stub, resources);
 
   const std::string output = Absolute(request.output);
-  MakeFolders(output.substr(0, output.rfind('/')));
-  StagedFiles staged;
   std::string temporary = staged.Stage(output, true);
-  staged.Write(temporary, program);
-  if (!request.signing.certificate.empty()) {
+  if (request.signing.certificate.empty()) {
+    WriteProgram(program, temporary);
+  } else {
     StagedFiles signing;
     std::string unsigned_ = signing.Stage(output);
-    signing.Write(unsigned_, program);
+    WriteProgram(program, unsigned_);
     ::unlink(temporary.c_str());  // osslsigncode writes its output afresh
     SignProgram(unsigned_, temporary, request.signing);
     // The checksum field lies outside what the signature covers.
-    std::vector<uint8_t> signed_ = ReadWholeFile(temporary);
-    SetPeChecksum(signed_, temporary);
-    staged.Write(temporary, signed_);
+    SetFileChecksum(temporary);
   }
   VerifySetupProgram(temporary, b);
   staged.Commit();
@@ -238,13 +267,16 @@ int RunBuildVerb(int argc, char** argv) {
   if (program && request.stub.empty() && request.architecture.empty()) request.architecture = kDefaultArchitecture;
 
   try {
-    BuiltProduct b = BuildProduct(request);
-    if (program) WriteSetupProgram(request, b);
-    else WriteResourceFolder(request.output, b);
-    std::printf("%s: %zu files, %llu bytes in a payload of %zu bytes, CRC %08X -> %s\n",
+    ProductDescription description = ReadProduct(request);
+    StagedFiles staged;
+    const std::string archive = StageArchive(request, program, staged);
+    BuiltProduct b = BuildProduct(request, std::move(description), archive);
+    if (program) WriteSetupProgram(request, b, staged);
+    else WriteResourceFolder(request.output, b, staged);
+    std::printf("%s: %zu files, %llu bytes in a payload of %llu bytes, CRC %08X -> %s\n",
                 request.description.c_str(), b.description.files.size(),
-                static_cast<unsigned long long>(b.payload.size), b.payloadBytes, b.payload.crc,
-                request.output.c_str());
+                static_cast<unsigned long long>(b.payload.size),
+                static_cast<unsigned long long>(b.payload.streamSize), b.payload.crc, request.output.c_str());
     return 0;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "mksetup: %s\n", e.what());

@@ -1,5 +1,6 @@
 #include "tools/mksetup/compress.h"
 
+#include <malloc.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -20,6 +21,7 @@
 #include "tools/mksetup/deflate_block.h"
 #include "tools/mksetup/payload_stream.h"
 #include "tools/mksetup/segment_parse.h"
+#include "tools/mksetup/staged_files.h"
 
 namespace {
 
@@ -145,7 +147,7 @@ void WriteSegment(const SegmentParse& parse, int attempt, bool last, BitWriter& 
 void WriteWithoutMarker(const Segment& segment, BitWriter& out) {
   const uint64_t saved = out.BitSize();
   // Bytes before the last, partly filled one were checked with the segment before.
-  const size_t checkFrom = size_t(saved / 8);
+  const size_t checkFrom = size_t(saved / 8 - out.Flushed());
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     out.Truncate(saved);
     WriteSegment(segment.parse, attempt, segment.last, out);
@@ -183,7 +185,11 @@ std::vector<uint8_t> DeflateOnce(const uint8_t* data, size_t size, const Compres
   return out.Take();
 }
 
-Payload CompressPayload(const std::vector<PayloadFile>& files, const CompressOptions& options) {
+Payload CompressPayload(const std::vector<PayloadFile>& files, const CompressOptions& options,
+                        const std::string& streamPath) {
+  // One heap for all threads: a thread's own heap keeps what its encoder freed, and
+  // only the shared one can be trimmed.
+  ::mallopt(M_ARENA_MAX, 1);
   PayloadStream source(files);
   const uint64_t total = source.Total();
   const int threads = ThreadCount(options);
@@ -192,9 +198,9 @@ Payload CompressPayload(const std::vector<PayloadFile>& files, const CompressOpt
   uint32_t crc = uint32_t(crc32(0, nullptr, 0));
   uint64_t read = 0, written = 0;
   std::vector<uint8_t> history;
+  FileWriter file(streamPath);
+  auto append = [&file](const uint8_t* data, size_t n) { file.Append(data, n); };
   BitWriter out;
-  // Address space only: pages count once written, and nothing is copied as it grows.
-  out.Reserve(size_t(total + total / 64 + 4096));
   {
     ParallelParser parser(options, threads);
     bool readAll = false;
@@ -217,25 +223,38 @@ Payload CompressPayload(const std::vector<PayloadFile>& files, const CompressOpt
       std::unique_ptr<Segment> segment = parser.Next();
       --inFlight;
       WriteWithoutMarker(*segment, out);
+      // The next segment looks for the marker from 3 bytes back, and the last byte
+      // may not be complete yet.
+      out.Flush(4, append);
       written += segment->data.size() - segment->start;
       if (options.progress) DrawProgress(written, total);
     }
   }
-  Payload payload{out.Take(), crc, total};
-  VerifyPayload(payload.stream, files, payload.crc);
+  out.Flush(0, append);
+  file.Finish();
+  // The check below maps the whole stream: what the encoders used goes back first.
+  ::malloc_trim(0);
+  const Payload payload{crc, total, out.Flushed()};
+  MappedFile stream(streamPath);
+  if (stream.Size() != payload.streamSize) throw std::runtime_error(streamPath + " changed while it was written");
+  VerifyPayload(stream.Data(), stream.Size(), files, payload.crc, &stream);
   return payload;
 }
 
-void VerifyPayload(const std::vector<uint8_t>& stream, const std::vector<PayloadFile>& files,
-                   uint32_t crc) {
-  if (HoldsMarker(stream.data(), 0, stream.size()))
-    throw PayloadError("the stream holds the bytes F8 F5 23 7C");
+void VerifyPayload(const uint8_t* stream, size_t size, const std::vector<PayloadFile>& files,
+                   uint32_t crc, MappedFile* mapped) {
+  for (size_t from = 0; from < size; from += kSegment) {
+    if (mapped != nullptr) mapped->Release(stream + from);
+    if (HoldsMarker(stream, from, std::min(size, from + kSegment)))
+      throw PayloadError("the stream holds the bytes F8 F5 23 7C");
+  }
   PayloadStream source(files);
   std::vector<uint8_t> expected(32768);
   uint64_t offset = 0;
   uint32_t decodedCrc = uint32_t(crc32(0, nullptr, 0));
   std::string difference;
-  int status = DecodeStream(stream.data(), stream.size(), [&](const uint8_t* data, size_t n) {
+  int status = DecodeStream(stream, size, [&](const uint8_t* data, size_t n) {
+    if (mapped != nullptr) mapped->Release(DecoderInput());
     size_t got = source.Read(expected.data(), n);
     if (got != n || std::memcmp(expected.data(), data, n) != 0) {
       difference = "the decoded stream differs from the files near byte " + std::to_string(offset);

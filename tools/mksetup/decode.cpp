@@ -13,6 +13,8 @@ const std::function<bool(const uint8_t*, size_t)>* gSink = nullptr;
 
 int FlushWindow() { return (*gSink)(gWindow, gWindowFill) ? statusOk : statusCanceled; }
 
+const uint8_t* DecoderInput() { return gInput; }
+
 int DecodeStream(const uint8_t* data, size_t size,
                  const std::function<bool(const uint8_t*, size_t)>& sink) {
   std::vector<uint8_t> window(kWindowSize);

@@ -202,8 +202,8 @@ void BitWriter::Put(uint32_t bits, int count) {
 }
 
 void BitWriter::Truncate(uint64_t bits) {
-  bytes_.resize(size_t((bits + 7) / 8));
-  unused_ = int(uint64_t(bytes_.size()) * 8 - bits);
+  bytes_.resize(size_t((bits + 7) / 8 - flushed_));
+  unused_ = int((flushed_ + bytes_.size()) * 8 - bits);
   if (unused_ != 0) bytes_.back() = uint8_t(bytes_.back() & ((1u << (8 - unused_)) - 1));
 }
 

@@ -41,15 +41,26 @@ uint64_t DynamicBlockBits(const Histogram& h);
 class BitWriter {
  public:
   void Put(uint32_t bits, int count);
-  void Reserve(size_t bytes) { bytes_.reserve(bytes); }
-  uint64_t BitSize() const { return uint64_t(bytes_.size()) * 8 - unused_; }
-  // Drops everything after the first bits bits.
+  uint64_t BitSize() const { return (flushed_ + bytes_.size()) * 8 - unused_; }
+  // Drops everything after the first bits bits, which must not reach into flushed bytes.
   void Truncate(uint64_t bits);
+  // The bytes not flushed yet; the first of them is byte Flushed() of the stream.
   const std::vector<uint8_t>& Bytes() const { return bytes_; }
+  uint64_t Flushed() const { return flushed_; }
+  // Hands all but the last keep bytes to sink and forgets them.
+  template <typename Sink>
+  void Flush(size_t keep, Sink&& sink) {
+    if (bytes_.size() <= keep) return;
+    const size_t n = bytes_.size() - keep;
+    sink(bytes_.data(), n);
+    bytes_.erase(bytes_.begin(), bytes_.begin() + std::ptrdiff_t(n));
+    flushed_ += n;
+  }
   std::vector<uint8_t> Take() { return std::move(bytes_); }
 
  private:
   std::vector<uint8_t> bytes_;
+  uint64_t flushed_ = 0;
   int unused_ = 0;  // high bits of the last byte not written yet
 };
 

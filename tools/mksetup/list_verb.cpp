@@ -166,9 +166,9 @@ int RunListVerb(int argc, char** argv) {
     ListStrings("English (1033)", kEnglishCodePage);
     UseConfiguration(setup, setup.japaneseStrings);
     ListStrings("Japanese (1041)", kJapaneseCodePage);
-    std::printf("payload: %zu bytes\n", setup.archive.size());
+    std::printf("payload: %llu bytes\n", static_cast<unsigned long long>(setup.archiveSize));
     try {
-      std::vector<uint8_t> stream = DecodePayload(setup);
+      DecodePayload(setup, [](const uint8_t*, size_t) {});
       std::printf("payload CRC: %08X matches\n", ConfigWord(wordPayloadCrc));
     } catch (const std::exception& e) {
       std::printf("payload CRC: does not match: %s\n", e.what());

@@ -4,18 +4,18 @@
 
 namespace {
 
-void Need(const std::vector<uint8_t>& bytes, uint64_t at, uint64_t n) {
-  if (at + n > bytes.size() || at + n < at) throw PeError("truncated Windows program");
+void Need(ByteView bytes, uint64_t at, uint64_t n) {
+  if (at + n > bytes.size || at + n < at) throw PeError("truncated Windows program");
 }
 
 }  // namespace
 
-uint32_t ReadU16(const std::vector<uint8_t>& bytes, uint64_t at) {
+uint32_t ReadU16(ByteView bytes, uint64_t at) {
   Need(bytes, at, 2);
   return uint32_t(bytes[at]) | uint32_t(bytes[at + 1]) << 8;
 }
 
-uint32_t ReadU32(const std::vector<uint8_t>& bytes, uint64_t at) {
+uint32_t ReadU32(ByteView bytes, uint64_t at) {
   return ReadU16(bytes, at) | ReadU16(bytes, at + 2) << 16;
 }
 
@@ -30,11 +30,11 @@ void WriteU32(std::vector<uint8_t>& bytes, uint64_t at, uint32_t value) {
   WriteU16(bytes, at + 2, value >> 16);
 }
 
-PeImage ParsePeImage(const std::vector<uint8_t>& bytes, const std::string& path) {
+PeImage ParsePeImage(ByteView bytes, const std::string& path) {
   const PeError notPe(path + ": not a Windows program");
-  if (bytes.size() < 64 || ReadU16(bytes, 0) != 0x5A4D) throw notPe;
+  if (bytes.size < 64 || ReadU16(bytes, 0) != 0x5A4D) throw notPe;
   uint32_t pe = ReadU32(bytes, 0x3C);
-  if (bytes.size() < uint64_t(pe) + 24 || ReadU32(bytes, pe) != 0x00004550) throw notPe;
+  if (bytes.size < uint64_t(pe) + 24 || ReadU32(bytes, pe) != 0x00004550) throw notPe;
   PeImage image;
   image.fileHeader = pe + 4;
   uint32_t sections = ReadU16(bytes, image.fileHeader + 2);
@@ -62,22 +62,39 @@ PeImage ParsePeImage(const std::vector<uint8_t>& bytes, const std::string& path)
   return image;
 }
 
-PeRange DataDirectory(const std::vector<uint8_t>& bytes, const PeImage& image, int n) {
+PeRange DataDirectory(ByteView bytes, const PeImage& image, int n) {
   if (uint32_t(n) >= image.directoryCount) return PeRange{0, 0};
   return PeRange{ReadU32(bytes, image.directories + 8 * uint64_t(n)),
                  ReadU32(bytes, image.directories + 8 * uint64_t(n) + 4)};
 }
 
-uint32_t ComputePeChecksum(const std::vector<uint8_t>& bytes, const PeImage& image) {
-  const uint64_t field = image.optional + peCheckSum;
-  uint64_t sum = 0;
-  for (uint64_t at = 0; at < bytes.size(); at += 2) {
-    if (at == field || at == field + 2) continue;
-    uint32_t word = bytes[at];
-    if (at + 1 < bytes.size()) word |= uint32_t(bytes[at + 1]) << 8;
-    sum += word;
-    sum = (sum & 0xFFFF) + (sum >> 16);
+uint32_t ComputePeChecksum(ByteView bytes, const PeImage& image) {
+  PeChecksum sum(image);
+  sum.Add(bytes.data, bytes.size);
+  return sum.Value();
+}
+
+void PeChecksum::AddWord(uint64_t at, uint32_t word) {
+  if (at == field_ || at == field_ + 2) return;
+  sum_ += word;
+  sum_ = (sum_ & 0xFFFF) + (sum_ >> 16);
+}
+
+void PeChecksum::Add(const uint8_t* data, size_t n) {
+  size_t i = 0;
+  if (n > 0 && at_ % 2 == 1) {
+    AddWord(at_ - 1, pending_ | uint32_t(data[0]) << 8);
+    i = 1;
   }
-  sum = (sum & 0xFFFF) + (sum >> 16);
-  return uint32_t(sum) + uint32_t(bytes.size());
+  for (; i + 1 < n; i += 2) AddWord(at_ + i, data[i] | uint32_t(data[i + 1]) << 8);
+  if (i < n) pending_ = data[i];
+  at_ += n;
+}
+
+uint32_t PeChecksum::Value() const {
+  PeChecksum last = *this;
+  // An odd last byte counts as a word whose high byte is zero.
+  if (at_ % 2 == 1) last.AddWord(at_ - 1, pending_);
+  uint64_t sum = (last.sum_ & 0xFFFF) + (last.sum_ >> 16);
+  return uint32_t(sum) + uint32_t(at_);
 }

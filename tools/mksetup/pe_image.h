@@ -6,6 +6,16 @@
 #include <string>
 #include <vector>
 
+// Bytes held elsewhere: a vector, or a file mapped into memory.
+struct ByteView {
+  const uint8_t* data = nullptr;
+  size_t size = 0;
+  ByteView() = default;
+  ByteView(const uint8_t* d, size_t n) : data(d), size(n) {}
+  ByteView(const std::vector<uint8_t>& v) : data(v.data()), size(v.size()) {}  // NOLINT: a view of it
+  uint8_t operator[](uint64_t at) const { return data[at]; }
+};
+
 struct PeSection {
   uint64_t header;  // file offset of its 40-byte section header
   std::string name;
@@ -31,10 +41,10 @@ enum PeOptionalField {
 };
 
 // Throws PeError when bytes is not a Windows program.
-PeImage ParsePeImage(const std::vector<uint8_t>& bytes, const std::string& path);
+PeImage ParsePeImage(ByteView bytes, const std::string& path);
 
-uint32_t ReadU16(const std::vector<uint8_t>& bytes, uint64_t at);
-uint32_t ReadU32(const std::vector<uint8_t>& bytes, uint64_t at);
+uint32_t ReadU16(ByteView bytes, uint64_t at);
+uint32_t ReadU32(ByteView bytes, uint64_t at);
 void WriteU16(std::vector<uint8_t>& bytes, uint64_t at, uint32_t value);
 void WriteU32(std::vector<uint8_t>& bytes, uint64_t at, uint32_t value);
 
@@ -42,8 +52,23 @@ void WriteU32(std::vector<uint8_t>& bytes, uint64_t at, uint32_t value);
 struct PeRange {
   uint32_t rva, size;
 };
-PeRange DataDirectory(const std::vector<uint8_t>& bytes, const PeImage& image, int n);
+PeRange DataDirectory(ByteView bytes, const PeImage& image, int n);
 
 // The file's checksum as the loader computes it, over bytes with the checksum field
 // taken as zero.
-uint32_t ComputePeChecksum(const std::vector<uint8_t>& bytes, const PeImage& image);
+uint32_t ComputePeChecksum(ByteView bytes, const PeImage& image);
+
+// The same checksum over a file given a piece at a time, pieces of any length.
+class PeChecksum {
+ public:
+  explicit PeChecksum(const PeImage& image) : field_(image.optional + peCheckSum) {}
+  void Add(const uint8_t* data, size_t n);
+  uint32_t Value() const;
+
+ private:
+  void AddWord(uint64_t at, uint32_t word);
+  uint64_t field_;
+  uint64_t at_ = 0;  // bytes added so far
+  uint64_t sum_ = 0;
+  uint8_t pending_ = 0;  // the low byte of a word whose high byte has not come yet
+};

@@ -1,6 +1,11 @@
 #include "tools/mksetup/pe_resources.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -11,17 +16,17 @@ namespace {
 
 class ResourceReader {
  public:
-  ResourceReader(const std::vector<uint8_t>& bytes, const std::string& path)
+  ResourceReader(ByteView bytes, const std::string& path)
       : bytes_(bytes), path_(path), image_(ParsePeImage(bytes, path)) {
     root_ = DataDirectory(bytes, image_, peDirectoryResource).rva;
     if (root_ == 0) throw PeError(path_ + ": has no resources, so it is not a setup");
     // Each entry takes 8 bytes of the file: more than that means entries were reused.
-    entryBudget_ = bytes.size() / 8;
-    dataBudget_ = bytes.size();
+    entryBudget_ = bytes.size / 8;
+    dataBudget_ = bytes.size;
   }
 
-  std::vector<Resource> Read() {
-    std::vector<Resource> out;
+  std::vector<ResourceEntry> Read() {
+    std::vector<ResourceEntry> out;
     ForEach(Offset(root_, 16), 0, [&](const ResourceName& type, uint64_t typeDir) {
       ForEach(typeDir, 1, [&](const ResourceName& name, uint64_t nameDir) {
         ForEach(nameDir, 2, [&](const ResourceName& language, uint64_t entry) {
@@ -29,9 +34,7 @@ class ResourceReader {
           if (size > dataBudget_) throw Damaged();
           dataBudget_ -= size;
           uint64_t at = Offset(rva, size);
-          out.push_back(Resource{type, name, language.id,
-                                 std::vector<uint8_t>(bytes_.begin() + long(at),
-                                                      bytes_.begin() + long(at + size))});
+          out.push_back(ResourceEntry{type, name, language.id, at, size});
         });
       });
     });
@@ -42,7 +45,7 @@ class ResourceReader {
   PeError Damaged() const { return PeError(path_ + ": damaged resource data"); }
 
   uint32_t U16(uint64_t at) const {
-    if (at + 2 > bytes_.size()) throw Damaged();
+    if (at + 2 > bytes_.size) throw Damaged();
     return ReadU16(bytes_, at);
   }
   uint32_t U32(uint64_t at) const { return U16(at) | U16(at + 2) << 16; }
@@ -52,7 +55,7 @@ class ResourceReader {
       uint32_t span = std::max(s.virtualSize, s.rawSize);
       if (rva >= s.virtualAddress && uint64_t(rva) + size <= uint64_t(s.virtualAddress) + span) {
         uint64_t at = uint64_t(s.rawOffset) + (rva - s.virtualAddress);
-        if (at + size > bytes_.size()) throw Damaged();
+        if (at + size > bytes_.size) throw Damaged();
         return at;
       }
     }
@@ -90,7 +93,7 @@ class ResourceReader {
     }
   }
 
-  const std::vector<uint8_t>& bytes_;
+  ByteView bytes_;
   std::string path_;
   PeImage image_;
   uint32_t root_ = 0;
@@ -121,13 +124,21 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path) {
   return bytes;
 }
 
-std::vector<Resource> ReadResourceTree(const std::vector<uint8_t>& bytes, const std::string& path) {
+std::vector<ResourceEntry> ReadResourceEntries(ByteView bytes, const std::string& path) {
   return ResourceReader(bytes, path).Read();
 }
 
-std::map<ResourceKey, std::vector<uint8_t>> ReadPeResources(const std::string& path) {
-  std::map<ResourceKey, std::vector<uint8_t>> out;
-  for (Resource& r : ReadResourceTree(ReadWholeFile(path), path)) {
+std::vector<Resource> ReadResourceTree(ByteView bytes, const std::string& path) {
+  std::vector<Resource> out;
+  for (const ResourceEntry& e : ReadResourceEntries(bytes, path))
+    out.push_back(Resource{e.type, e.name, e.language,
+                           std::vector<uint8_t>(bytes.data + e.offset, bytes.data + e.offset + e.size)});
+  return out;
+}
+
+std::map<ResourceKey, ResourceEntry> NumberedResources(ByteView bytes, const std::string& path) {
+  std::map<ResourceKey, ResourceEntry> out;
+  for (ResourceEntry& r : ReadResourceEntries(bytes, path)) {
     if (!r.name.text.empty()) continue;  // named resources are not ours
     std::string type;
     if (r.type.text.empty()) {
@@ -135,7 +146,49 @@ std::map<ResourceKey, std::vector<uint8_t>> ReadPeResources(const std::string& p
     } else {
       for (char16_t c : r.type.text) type += char(c & 0x7F);
     }
-    out[ResourceKey{type, r.name.id, r.language}] = std::move(r.data);
+    out[ResourceKey{type, r.name.id, r.language}] = r;
   }
   return out;
+}
+
+uint64_t ResourceSize(const Resource& r) { return r.file.empty() ? r.data.size() : r.size; }
+
+ResourceBytes::ResourceBytes(const Resource& r) : r_(r) {
+  if (r.file.empty()) return;
+  fd_ = ::open(r.file.c_str(), O_RDONLY);
+  if (fd_ < 0) throw PeError("cannot read " + r.file + ": " + std::strerror(errno));
+}
+
+ResourceBytes::~ResourceBytes() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+size_t ResourceBytes::Read(uint8_t* out, size_t n) {
+  n = size_t(std::min<uint64_t>(n, ResourceSize(r_) - done_));
+  if (fd_ < 0) {
+    if (n != 0) std::memcpy(out, r_.data.data() + done_, n);
+    done_ += n;
+    return n;
+  }
+  for (size_t got = 0; got < n;) {
+    ssize_t k = ::pread(fd_, out + got, n - got, off_t(r_.offset + done_));
+    if (k < 0 && errno == EINTR) continue;
+    if (k == 0) throw PeError("cannot read " + r_.file + ": it is shorter than it was");
+    if (k < 0) throw PeError("cannot read " + r_.file + ": " + std::strerror(errno));
+    got += size_t(k);
+    done_ += uint64_t(k);
+  }
+  return n;
+}
+
+bool SameBytes(const Resource& a, const Resource& b) {
+  if (ResourceSize(a) != ResourceSize(b)) return false;
+  if (a.file.empty() && b.file.empty()) return a.data == b.data;
+  ResourceBytes left(a), right(b);
+  std::vector<uint8_t> x(1 << 18), y(1 << 18);
+  for (;;) {
+    size_t n = left.Read(x.data(), x.size());
+    if (right.Read(y.data(), y.size()) != n || std::memcmp(x.data(), y.data(), n) != 0) return false;
+    if (n < x.size()) return true;
+  }
 }

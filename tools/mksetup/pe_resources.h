@@ -6,7 +6,10 @@
 #include <stdexcept>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
+
+#include "tools/mksetup/pe_image.h"
 
 struct PeError : std::runtime_error {
   using std::runtime_error::runtime_error;
@@ -23,18 +26,58 @@ struct ResourceName {
 ResourceName NumberedName(uint32_t id);
 ResourceName TextName(const char* ascii);
 
-// One resource of the tree, whole.
+// One resource of the tree: its bytes held in data or, for one too large to hold, size
+// bytes of file from offset (data then stays empty).
 struct Resource {
+  Resource() = default;
+  Resource(ResourceName t, ResourceName n, uint32_t l, std::vector<uint8_t> d)
+      : type(std::move(t)), name(std::move(n)), language(l), data(std::move(d)) {}
+  Resource(ResourceName t, ResourceName n, uint32_t l, std::string f, uint64_t at, uint64_t length)
+      : type(std::move(t)), name(std::move(n)), language(l), file(std::move(f)), offset(at), size(length) {}
+
+  ResourceName type;
+  ResourceName name;
+  uint32_t language = 0;
+  std::vector<uint8_t> data;
+  std::string file;
+  uint64_t offset = 0, size = 0;
+};
+
+uint64_t ResourceSize(const Resource& r);
+
+// A resource's bytes read in order, from memory or from its file.
+class ResourceBytes {
+ public:
+  explicit ResourceBytes(const Resource& r);
+  ~ResourceBytes();
+  ResourceBytes(const ResourceBytes&) = delete;
+  ResourceBytes& operator=(const ResourceBytes&) = delete;
+  // Up to n bytes; fewer only at the end. Throws PeError when the file cannot be read.
+  size_t Read(uint8_t* out, size_t n);
+
+ private:
+  const Resource& r_;
+  uint64_t done_ = 0;
+  int fd_ = -1;
+};
+
+bool SameBytes(const Resource& a, const Resource& b);
+
+// One resource of the tree where it lies in the file.
+struct ResourceEntry {
   ResourceName type;
   ResourceName name;
   uint32_t language;
-  std::vector<uint8_t> data;
+  uint64_t offset, size;
 };
 
 // Every resource of the file, in the tree's order. Reads in time linear in the size of
 // the file: a tree that visits one directory twice, or holds more entries or data than
 // the file could, is refused. Throws PeError.
-std::vector<Resource> ReadResourceTree(const std::vector<uint8_t>& bytes, const std::string& path);
+std::vector<ResourceEntry> ReadResourceEntries(ByteView bytes, const std::string& path);
+
+// The same with each resource's bytes copied.
+std::vector<Resource> ReadResourceTree(ByteView bytes, const std::string& path);
 
 struct ResourceKey {
   std::string type;  // a name such as "CONFIG", or "#N" for a numbered type
@@ -47,7 +90,7 @@ struct ResourceKey {
 
 // Every numbered resource of the file. Throws PeError when the file is not a Windows
 // program or its resource section is damaged.
-std::map<ResourceKey, std::vector<uint8_t>> ReadPeResources(const std::string& path);
+std::map<ResourceKey, ResourceEntry> NumberedResources(ByteView bytes, const std::string& path);
 
 // The whole file; throws PeError when it cannot be read.
 std::vector<uint8_t> ReadWholeFile(const std::string& path);

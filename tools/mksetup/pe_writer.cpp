@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "tools/mksetup/pe_image.h"
+#include "tools/mksetup/staged_files.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ class SectionWriter {
  public:
   SectionWriter(const TypeMap& types, uint32_t rva) : types_(types), rva_(rva) {}
 
-  std::vector<uint8_t> Write() {
+  LaidOutProgram Write() {
     // Directories first, then name strings, data entries and data, each part sized
     // before anything is placed.
     uint32_t directories = 0, strings = 0, entries = 0;
@@ -66,7 +67,7 @@ class SectionWriter {
           Entry(nameDir, languageSlot++, NumberedName(language), Data(*resource));
       }
     }
-    return out_;
+    return LaidOutProgram{std::move(out_), std::move(gaps_)};
   }
 
  private:
@@ -102,11 +103,17 @@ class SectionWriter {
     uint32_t entry = nextEntry_;
     nextEntry_ += 16;
     uint32_t at = nextData_;
-    out_.insert(out_.end(), r.data.begin(), r.data.end());
-    out_.resize(AlignUp(out_.size(), 8), 0);
-    nextData_ = uint32_t(out_.size());
+    if (r.file.empty()) {
+      out_.insert(out_.end(), r.data.begin(), r.data.end());
+    } else {
+      gaps_.push_back({out_.size(), &r});
+      held_ += r.size;
+    }
+    const uint64_t size = out_.size() + held_;
+    out_.resize(out_.size() + (AlignUp(size, 8) - size), 0);
+    nextData_ = uint32_t(out_.size() + held_);
     Put(entry, rva_ + at);
-    Put(entry + 4, uint32_t(r.data.size()));
+    Put(entry + 4, uint32_t(ResourceSize(r)));
     return entry;
   }
 
@@ -114,18 +121,51 @@ class SectionWriter {
   uint32_t rva_;
   uint32_t nextDirectory_ = 0, nextString_ = 0, nextEntry_ = 0, nextData_ = 0;
   std::vector<uint8_t> out_;
+  std::vector<LaidOutProgram::Gap> gaps_;
+  uint64_t held_ = 0;  // bytes of the gaps so far
 };
 
-}  // namespace
+uint64_t HeldBytes(const LaidOutProgram& p) {
+  uint64_t held = 0;
+  for (const LaidOutProgram::Gap& g : p.gaps) held += ResourceSize(*g.resource);
+  return held;
+}
 
-std::vector<uint8_t> LayOutResourceSection(const std::vector<Resource>& resources, uint32_t sectionRva) {
+LaidOutProgram LayOutSection(const std::vector<Resource>& resources, uint32_t sectionRva) {
   TypeMap types;
   for (const Resource& r : resources) types[r.type][r.name][r.language] = &r;
   return SectionWriter(types, sectionRva).Write();
 }
 
-std::vector<uint8_t> ReplaceResources(const std::vector<uint8_t>& program, const std::string& path,
-                                      const std::vector<Resource>& resources) {
+// Calls put for each piece of the program in order, the gaps read from their files.
+template <typename Put>
+void ForEachPiece(const LaidOutProgram& program, Put put) {
+  std::vector<uint8_t> buffer;
+  size_t from = 0;
+  for (const LaidOutProgram::Gap& g : program.gaps) {
+    put(program.bytes.data() + from, g.at - from);
+    from = g.at;
+    buffer.resize(1 << 20);
+    ResourceBytes bytes(*g.resource);
+    for (size_t n; (n = bytes.Read(buffer.data(), buffer.size())) != 0;) put(buffer.data(), n);
+  }
+  put(program.bytes.data() + from, program.bytes.size() - from);
+}
+
+std::vector<uint8_t> Assemble(const LaidOutProgram& program) {
+  std::vector<uint8_t> out;
+  ForEachPiece(program, [&out](const uint8_t* data, size_t n) { out.insert(out.end(), data, data + n); });
+  return out;
+}
+
+}  // namespace
+
+std::vector<uint8_t> LayOutResourceSection(const std::vector<Resource>& resources, uint32_t sectionRva) {
+  return Assemble(LayOutSection(resources, sectionRva));
+}
+
+LaidOutProgram LayOutProgram(const std::vector<uint8_t>& program, const std::string& path,
+                             const std::vector<Resource>& resources) {
   const PeImage image = ParsePeImage(program, path);
   const PeRange resource = DataDirectory(program, image, peDirectoryResource);
   const PeRange relocation = DataDirectory(program, image, peDirectoryRelocation);
@@ -168,22 +208,28 @@ std::vector<uint8_t> ReplaceResources(const std::vector<uint8_t>& program, const
 
   // The resources start a page of the file: a loader can then map the payload from
   // the file as it is read, instead of copying all of it before the program starts.
-  const uint32_t rawOffset = AlignUp(old.rawOffset, std::max(kFilePage, image.fileAlignment));
-  std::vector<uint8_t> out(program.begin(), program.begin() + old.rawOffset);
-  out.resize(rawOffset, 0);
-  std::vector<uint8_t> section = LayOutResourceSection(resources, old.virtualAddress);
-  uint32_t rawSize = AlignUp(section.size(), image.fileAlignment);
-  out.insert(out.end(), section.begin(), section.end());
-  out.resize(rawOffset + uint64_t(rawSize), 0);
-  WriteU32(out, old.header + 8, uint32_t(section.size()));
+  const uint32_t resourceOffset = AlignUp(old.rawOffset, std::max(kFilePage, image.fileAlignment));
+  LaidOutProgram laid;
+  std::vector<uint8_t>& out = laid.bytes;
+  out.assign(program.begin(), program.begin() + old.rawOffset);
+  out.resize(resourceOffset, 0);
+  LaidOutProgram section = LayOutSection(resources, old.virtualAddress);
+  // The gaps hold bytes that out does not: offsets in the file count them.
+  const uint64_t held = HeldBytes(section);
+  const uint64_t sectionSize = section.bytes.size() + held;
+  uint32_t rawSize = AlignUp(sectionSize, image.fileAlignment);
+  for (const LaidOutProgram::Gap& g : section.gaps) laid.gaps.push_back({resourceOffset + g.at, g.resource});
+  out.insert(out.end(), section.bytes.begin(), section.bytes.end());
+  out.resize(resourceOffset + uint64_t(rawSize) - held, 0);
+  WriteU32(out, old.header + 8, uint32_t(sectionSize));
   WriteU32(out, old.header + 16, rawSize);
-  WriteU32(out, old.header + 20, rawOffset);
-  WriteU32(out, image.directories + 8 * peDirectoryResource + 4, uint32_t(section.size()));
+  WriteU32(out, old.header + 20, resourceOffset);
+  WriteU32(out, image.directories + 8 * peDirectoryResource + 4, uint32_t(sectionSize));
 
-  uint32_t nextRva = AlignUp(uint64_t(old.virtualAddress) + section.size(), image.sectionAlignment);
+  uint32_t nextRva = AlignUp(uint64_t(old.virtualAddress) + sectionSize, image.sectionAlignment);
   uint32_t lastEnd = nextRva;
   for (const PeSection& s : moved) {
-    uint32_t rawOffset = uint32_t(out.size());
+    uint32_t rawOffset = uint32_t(out.size() + held);
     out.insert(out.end(), program.begin() + s.rawOffset, program.begin() + s.rawOffset + s.rawSize);
     WriteU32(out, s.header + 12, nextRva);
     WriteU32(out, s.header + 20, rawOffset);
@@ -195,11 +241,57 @@ std::vector<uint8_t> ReplaceResources(const std::vector<uint8_t>& program, const
   uint32_t initialised = ReadU32(out, image.optional + 8);
   WriteU32(out, image.optional + 8, initialised - old.rawSize + rawSize);
   WriteU32(out, image.optional + peSizeOfImage, lastEnd);
+  return laid;
+}
+
+std::vector<uint8_t> ReplaceResources(const std::vector<uint8_t>& program, const std::string& path,
+                                      const std::vector<Resource>& resources) {
+  std::vector<uint8_t> out = Assemble(LayOutProgram(program, path, resources));
   SetPeChecksum(out, path);
   return out;
+}
+
+void WriteProgram(const LaidOutProgram& program, const std::string& path) {
+  const PeImage image = ParsePeImage(program.bytes, path);
+  PeChecksum sum(image);
+  FileWriter file(path);
+  ForEachPiece(program, [&](const uint8_t* data, size_t n) {
+    file.Append(data, n);
+    sum.Add(data, n);
+  });
+  const uint32_t value = sum.Value();
+  const uint8_t field[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};
+  file.WriteAt(image.optional + peCheckSum, field, sizeof field);
+  file.Finish();
 }
 
 void SetPeChecksum(std::vector<uint8_t>& program, const std::string& path) {
   PeImage image = ParsePeImage(program, path);
   WriteU32(program, image.optional + peCheckSum, ComputePeChecksum(program, image));
+}
+
+uint32_t FileChecksum(MappedFile& file, const PeImage& image) {
+  constexpr size_t kPiece = 1 << 20;
+  PeChecksum sum(image);
+  for (size_t from = 0; from < file.Size(); from += kPiece) {
+    const size_t n = std::min(kPiece, file.Size() - from);
+    sum.Add(file.Data() + from, n);
+    file.Release(file.Data() + from + n);
+  }
+  return sum.Value();
+}
+
+void SetFileChecksum(const std::string& path) {
+  uint64_t at = 0;
+  uint32_t value = 0;
+  {
+    MappedFile file(path);
+    const PeImage image = ParsePeImage(file.View(), path);
+    at = image.optional + peCheckSum;
+    value = FileChecksum(file, image);
+  }
+  const uint8_t field[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};
+  FileWriter file(path, false);
+  file.WriteAt(at, field, sizeof field);
+  file.Finish();
 }

@@ -1,5 +1,6 @@
 #include "tools/mksetup/product_resources.h"
 
+#include <algorithm>
 #include <set>
 #include <tuple>
 #include <utility>
@@ -26,8 +27,13 @@ bool IsProductResource(const Resource& r) {
          r.type == NumberedName(kVersionType) || r.type == NumberedName(kManifestType);
 }
 
-uint32_t Crc32(const std::vector<uint8_t>& data) {
-  return UpdateCrc32(0xFFFFFFFFu, data.data(), data.size()) ^ 0xFFFFFFFFu;
+uint32_t Crc32(const Resource& r) {
+  ResourceBytes bytes(r);
+  std::vector<uint8_t> piece(size_t(std::min<uint64_t>(ResourceSize(r), 1 << 20)));
+  uint32_t crc = 0xFFFFFFFFu;
+  for (size_t n; !piece.empty() && (n = bytes.Read(piece.data(), piece.size())) != 0;)
+    crc = UpdateCrc32(crc, piece.data(), n);
+  return crc ^ 0xFFFFFFFFu;
 }
 
 void PutWord(std::vector<uint8_t>& out, uint32_t value) {
@@ -42,11 +48,12 @@ uint32_t Word(const std::vector<uint8_t>& data, size_t w) {
 
 }  // namespace
 
-std::vector<Resource> ConfigurationResources(const ConfigResources& r, std::vector<uint8_t>&& archive) {
+std::vector<Resource> ConfigurationResources(const ConfigResources& r, const std::string& archiveFile,
+                                             uint64_t archiveSize) {
   std::vector<Resource> out = {Resource{TextName("CONFIG"), NumberedName(1), 0, r.config},
                                Resource{TextName("CONFIG"), NumberedName(2), kEnglish, r.englishStrings},
                                Resource{TextName("CONFIG"), NumberedName(2), kJapanese, r.japaneseStrings},
-                               Resource{TextName("ARCHIVE"), NumberedName(1), 0, std::move(archive)}};
+                               Resource{TextName("ARCHIVE"), NumberedName(1), 0, archiveFile, 0, archiveSize}};
   if (!r.productData.empty())
     out.push_back(Resource{TextName("CONFIG"), NumberedName(kProductDataId), 0, r.productData});
   return out;
@@ -61,8 +68,8 @@ std::vector<uint8_t> LayOutChecksum(const std::vector<Resource>& resources) {
     PutWord(records, kind);
     PutWord(records, r.name.id);
     PutWord(records, r.language);
-    PutWord(records, uint32_t(r.data.size()));
-    PutWord(records, Crc32(r.data));
+    PutWord(records, uint32_t(ResourceSize(r)));
+    PutWord(records, Crc32(r));
     ++count;
   }
   std::vector<uint8_t> out;
@@ -109,7 +116,7 @@ std::string ChecksumProblem(const std::vector<Resource>& resources) {
       if (ChecksumKindOf(r) == kind && r.name == NumberedName(id) && r.language == language) found = &r;
     }
     if (found == nullptr) return "a CHECKSUM record names a missing resource";
-    if (found->data.size() != Word(data, w + checksumSize) || Crc32(found->data) != Word(data, w + checksumCrc))
+    if (ResourceSize(*found) != Word(data, w + checksumSize) || Crc32(*found) != Word(data, w + checksumCrc))
       return std::string(kind == kChecksumKindConfig ? "CONFIG " : "ARCHIVE ") + std::to_string(id) +
              " (language " + std::to_string(language) + ") differs from its CHECKSUM record";
     covered.insert({kind, id, language});

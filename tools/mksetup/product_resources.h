@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "tools/mksetup/description.h"
@@ -10,9 +11,10 @@
 #include "tools/mksetup/pe_resources.h"
 
 // CONFIG 1 (neutral), CONFIG 2 (1033, 1041), ARCHIVE 1 (neutral) and, when the
-// product has one, CONFIG 3 (neutral), in that order.
-// The archive is taken over, not copied: it is the largest thing the builder holds.
-std::vector<Resource> ConfigurationResources(const ConfigResources& r, std::vector<uint8_t>&& archive);
+// product has one, CONFIG 3 (neutral), in that order. The archive stays in its file:
+// it is by far the largest of them.
+std::vector<Resource> ConfigurationResources(const ConfigResources& r, const std::string& archiveFile,
+                                             uint64_t archiveSize);
 
 // The CHECKSUM resource's data: one record for each CONFIG and ARCHIVE resource.
 std::vector<uint8_t> LayOutChecksum(const std::vector<Resource>& resources);

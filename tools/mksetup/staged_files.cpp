@@ -53,9 +53,28 @@ StagedFiles::~StagedFiles() {
     if (!committed_) ::unlink(e.temporary.c_str());
     Forget(e.temporary);
   }
+  for (const std::string& temporary : scratch_) {
+    ::unlink(temporary.c_str());
+    Forget(temporary);
+  }
+  if (!committed_) {
+    for (auto folder = madeFolders_.rbegin(); folder != madeFolders_.rend(); ++folder) ::rmdir(folder->c_str());
+  }
 }
 
 std::string StagedFiles::Stage(const std::string& target, bool executable) {
+  std::string temporary = Create(target);
+  entries_.push_back(Entry{target, temporary, executable});
+  return temporary;
+}
+
+std::string StagedFiles::Scratch(const std::string& target) {
+  std::string temporary = Create(target);
+  scratch_.push_back(temporary);
+  return temporary;
+}
+
+std::string StagedFiles::Create(const std::string& target) {
   size_t slash = target.rfind('/');
   std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
   std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
@@ -66,26 +85,19 @@ std::string StagedFiles::Stage(const std::string& target, bool executable) {
   if (fd < 0) throw std::runtime_error(Error("write beside", target));
   ::close(fd);
   std::string temporary(buffer.data());
-  Remember(temporary);
-  entries_.push_back(Entry{target, temporary, executable});
+  try {
+    Remember(temporary);
+  } catch (...) {
+    ::unlink(temporary.c_str());
+    throw;
+  }
   return temporary;
 }
 
 void StagedFiles::Write(const std::string& temporary, const std::vector<uint8_t>& data) {
-  int fd = ::open(temporary.c_str(), O_WRONLY | O_TRUNC);
-  if (fd < 0) throw std::runtime_error(Error("write", temporary));
-  size_t done = 0;
-  while (done < data.size()) {
-    ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      std::string message = Error("write", temporary);
-      ::close(fd);
-      throw std::runtime_error(message);
-    }
-    done += size_t(n);
-  }
-  if (::fsync(fd) != 0 || ::close(fd) != 0) throw std::runtime_error(Error("write", temporary));
+  FileWriter file(temporary);
+  file.Append(data.data(), data.size());
+  file.Finish();
 }
 
 void StagedFiles::Commit() {
@@ -129,11 +141,53 @@ void StagedFiles::Commit() {
   committed_ = true;
 }
 
-void MakeFolders(const std::string& path) {
+void StagedFiles::MakeFolders(const std::string& path) {
   for (size_t at = path.find('/', 1);; at = path.find('/', at + 1)) {
     std::string prefix = path.substr(0, at);
-    if (!prefix.empty() && ::mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST)
-      throw std::runtime_error("cannot create " + prefix + ": " + std::strerror(errno));
+    if (!prefix.empty()) {
+      if (::mkdir(prefix.c_str(), 0777) == 0) madeFolders_.push_back(prefix);
+      else if (errno != EEXIST) throw std::runtime_error("cannot create " + prefix + ": " + std::strerror(errno));
+    }
     if (at == std::string::npos) break;
   }
+}
+
+FileWriter::FileWriter(const std::string& path, bool empty) : path_(path) {
+  fd_ = ::open(path.c_str(), empty ? O_WRONLY | O_CREAT | O_TRUNC : O_WRONLY, 0666);
+  if (fd_ < 0) throw std::runtime_error(Error("write", path));
+}
+
+FileWriter::~FileWriter() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+void FileWriter::Append(const uint8_t* data, size_t n) {
+  size_t done = 0;
+  while (done < n) {
+    ssize_t k = ::write(fd_, data + done, n - done);
+    if (k < 0 && errno == EINTR) continue;
+    if (k <= 0) throw std::runtime_error(Error("write", path_));
+    done += size_t(k);
+  }
+}
+
+void FileWriter::WriteAt(uint64_t offset, const uint8_t* data, size_t n) {
+  size_t done = 0;
+  while (done < n) {
+    ssize_t k = ::pwrite(fd_, data + done, n - done, off_t(offset + done));
+    if (k < 0 && errno == EINTR) continue;
+    if (k <= 0) throw std::runtime_error(Error("write", path_));
+    done += size_t(k);
+  }
+}
+
+void FileWriter::Finish() {
+  int fd = fd_;
+  fd_ = -1;
+  if (::fsync(fd) != 0) {
+    std::string message = Error("write", path_);
+    ::close(fd);
+    throw std::runtime_error(message);
+  }
+  if (::close(fd) != 0) throw std::runtime_error(Error("write", path_));
 }
