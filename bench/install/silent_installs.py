@@ -222,7 +222,8 @@ def remove(folder):
 def time_runs(prefix, programs, repetitions):
     """Runs every product once to warm up, then repetitions rounds. A round runs each
     product once, and the short ones again in further passes, since a few milliseconds
-    per file are a small part of their time; the order turns from round to round.
+    per file are a small part of their time; the order turns from round to round, and
+    every other round it runs backwards.
     {name: [(wall, cpu)]}."""
     times = collections.defaultdict(list)
     installed = {}
@@ -231,6 +232,10 @@ def time_runs(prefix, programs, repetitions):
         started = time.monotonic()
         shift = round_ % len(names)
         turned = names[shift:] + names[:shift]
+        # Every other round backwards: a run that follows another's large writes and
+        # deletion is not always the same one (a product and its peer stand side by side).
+        if round_ % 2:
+            turned.reverse()
         passes = max(RUNS_PER_ROUND.values()) if round_ else 1
         for pass_ in range(passes):
             for name in turned:
