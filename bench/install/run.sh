@@ -24,6 +24,7 @@ fi
 if ! command -v makensis >/dev/null; then
   echo "install bench: installing nsis, the peer of the comparison"
   if [ "$(id -u)" = 0 ]; then sudo=; else sudo=sudo; fi
+  $sudo apt-get update -qq
   $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends nsis >/dev/null
 fi
 cmake --build --preset win64 --target setup_stub host_tools -j2 >/dev/null
