@@ -12,38 +12,9 @@ import subprocess
 import sys
 import time
 
+import small_product
+
 MKSETUP, WORK = sys.argv[1:3]
-
-PRODUCT = r'''company = "Test"
-product = "Cleanup"
-main_program = "a.txt"
-window_title = "Cleanup Setup"
-
-[[components]]
-id = "main"
-name = "Main"
-
-[[setup_types]]
-name = "Typical"
-icon = 111
-components = ["main"]
-custom = true
-
-[[path_pages]]
-variable = "Destination"
-default = '$(ProgramFilesDir)\Cleanup'
-components = ["main"]
-
-[[files]]
-source = "a.txt"
-target = '$(Destination)\a.txt'
-components = ["main"]
-
-[[files]]
-source = "big.bin"
-target = '$(Destination)\big.bin'
-components = ["main"]
-'''
 
 
 def digests(folder):
@@ -63,15 +34,9 @@ def interrupted(description, out):
 
 def main():
     shutil.rmtree(WORK, ignore_errors=True)
-    source = os.path.join(WORK, 'product')
-    os.makedirs(source)
-    with open(os.path.join(source, 'a.txt'), 'w') as f:
-        f.write('hello\n')
-    with open(os.path.join(source, 'big.bin'), 'wb') as f:
-        f.write(os.urandom(200000) * 4 + os.urandom(600000))
-    description = os.path.join(source, 'product.toml')
-    with open(description, 'w') as f:
-        f.write(PRODUCT)
+    # Large enough that the strongest encoder is still at work when the signal comes.
+    description = small_product.write_small_product(
+        os.path.join(WORK, 'product'), big=os.urandom(200000) * 4 + os.urandom(600000))
 
     # A resource folder: its archive is made in place under a temporary name.
     folder = os.path.join(WORK, 'resources')

@@ -14,39 +14,11 @@ import subprocess
 import sys
 import time
 
+import small_product
+
 MKSETUP, STUB, BUILD_DIR, WORK = sys.argv[1:5]
 
-PRODUCT = r'''company = "Test"
-product = "Small"
-main_program = "a.txt"
-version = "1.2"
-window_title = { en = "Small Setup", ja = "Small セットアップ" }
-
-[[components]]
-id = "main"
-name = "Main"
-
-[[setup_types]]
-name = "Typical"
-icon = 111
-components = ["main"]
-custom = true
-
-[[path_pages]]
-variable = "Destination"
-default = '$(ProgramFilesDir)\Small'
-components = ["main"]
-
-[[files]]
-source = "a.txt"
-target = '$(Destination)\a.txt'
-components = ["main"]
-
-[[files]]
-source = "big.bin"
-target = '$(Destination)\data\big.bin'
-components = ["main"]
-'''
+PRODUCT = small_product.DESCRIPTION
 
 
 def run(*args, ok=True, **kw):
@@ -63,15 +35,7 @@ def digest(path):
 
 
 def product(folder, text='hello\n'):
-    os.makedirs(folder, exist_ok=True)
-    with open(os.path.join(folder, 'a.txt'), 'w') as f:
-        f.write(text)
-    with open(os.path.join(folder, 'big.bin'), 'wb') as f:
-        f.write(os.urandom(300000))
-    description = os.path.join(folder, 'product.toml')
-    with open(description, 'w', encoding='utf-8') as f:
-        f.write(PRODUCT)
-    return description
+    return small_product.write_small_product(folder, text)
 
 
 def build(description, out, *extra, ok=True):
