@@ -47,4 +47,35 @@ TEST(Crc32, AnyStartLengthAndSplitMatchesTheBitwiseRegister) {
   }
 }
 
+// Long buffers take a different road from short ones, and cross internal runs at sizes
+// no round number hits; every length and split below must still give the bitwise register.
+TEST(Crc32, LongBuffersAtOddLengthsStartsAndSplitsMatchTheBitwiseRegister) {
+  std::vector<uint8_t> data(300000);
+  uint32_t seed = 12345;
+  for (uint8_t& b : data) {
+    seed = seed * 1103515245u + 12345u;
+    b = static_cast<uint8_t>(seed >> 23);
+  }
+  struct Case {
+    size_t from, to, cut;
+  };
+  static const Case kCases[] = {
+      {0, 4799, 0},        {0, 4800, 2400},     {1, 4808, 7},        {3, 4817, 4000},
+      {0, 35167, 12345},   {5, 35173, 35000},   {7, 35175, 8},       {0, 300000, 150001},
+      {2, 299999, 65537},  {0, 65536, 32768},   {4, 98309, 32771},   {6, 200006, 199999},
+  };
+  for (const Case& c : kCases) {
+    const uint32_t expected = BitwiseCrc(data, c.from, c.to);
+    EXPECT_EQ(UpdateCrc32(0xFFFFFFFFu, data.data() + c.from, c.to - c.from), expected)
+        << "bytes " << c.from << " to " << c.to;
+    const uint32_t first = UpdateCrc32(0xFFFFFFFFu, data.data() + c.from, c.cut - c.from);
+    EXPECT_EQ(UpdateCrc32(first, data.data() + c.cut, c.to - c.cut), expected)
+        << "bytes " << c.from << " to " << c.to << " cut at " << c.cut;
+  }
+  // A register of all ones and one of zeros meet different words first.
+  std::vector<uint8_t> zeros(50000, 0), ones(50000, 0xFF);
+  EXPECT_EQ(UpdateCrc32(0xFFFFFFFFu, zeros.data(), zeros.size()), BitwiseCrc(zeros, 0, zeros.size()));
+  EXPECT_EQ(UpdateCrc32(0xFFFFFFFFu, ones.data(), ones.size()), BitwiseCrc(ones, 0, ones.size()));
+}
+
 }  // namespace
