@@ -36,21 +36,40 @@ uint64_t PeChecksumFieldOffset(const uint8_t* headers, size_t size) {
   return field;
 }
 
-void AddPeChecksumBytes(PeChecksum* state, const uint8_t* bytes, size_t n) {
-  uint64_t sum = state->sum;
-  for (size_t i = 0; i < n; i += 2) {
-    const uint64_t at = state->length + i;
-    uint32_t word = bytes[i] | (i + 1 < n ? uint32_t(bytes[i + 1]) << 8 : 0u);
-    if (at >= state->fieldOffset && at < state->fieldOffset + 4) word = 0;
-    sum += word;
-    sum = (sum & 0xFFFF) + (sum >> 16);
+namespace {
+
+// Adds the little-endian 16-bit words of n bytes (a last odd byte as a word of its own)
+// four bytes at a time: 65536 is 1 modulo 0xFFFF, so a 32-bit word adds as its two
+// halves do, and the carries fold in at the end.
+uint64_t AddWords(uint64_t sum, const uint8_t* bytes, size_t n) {
+  size_t i = 0;
+  for (; i + 4 <= n; i += 4) sum += Word(bytes + i);
+  if (i + 2 <= n) {
+    sum += bytes[i] | uint32_t(bytes[i + 1]) << 8;
+    i += 2;
   }
-  state->sum = sum;
+  if (i < n) sum += bytes[i];
+  return sum;
+}
+
+uint64_t Clamp(uint64_t at, uint64_t start, size_t n) {
+  return at <= start ? 0 : at - start < n ? at - start : n;
+}
+
+}  // namespace
+
+void AddPeChecksumBytes(PeChecksum* state, const uint8_t* bytes, size_t n) {
+  // The field counts as zero: the words on either side of it are summed. It starts on
+  // an even offset, so both sides start on a word.
+  const size_t fieldStart = size_t(Clamp(state->fieldOffset, state->length, n));
+  const size_t fieldEnd = size_t(Clamp(state->fieldOffset + 4, state->length, n));
+  uint64_t sum = AddWords(state->sum, bytes, fieldStart);
+  state->sum = AddWords(sum, bytes + fieldEnd, n - fieldEnd);
   state->length += n;
 }
 
 uint32_t FinishPeChecksum(const PeChecksum& state) {
-  uint64_t sum = (state.sum & 0xFFFF) + (state.sum >> 16);
-  sum = (sum & 0xFFFF) + (sum >> 16);
+  uint64_t sum = state.sum;
+  while (sum > 0xFFFF) sum = (sum & 0xFFFF) + (sum >> 16);
   return uint32_t(sum + state.length);
 }
