@@ -458,40 +458,6 @@ inline void FillSlots(HuffmanEntry* table, unsigned size, unsigned first, unsign
   for (unsigned i = first; i < size; i += stride) table[i] = e;
 }
 
-// Walks the codes that have a symbol in canonical order: real[k] codes of length k.
-// Codes longer than the root share a sub-table while their root bits agree; open is
-// told of each new sub-table (root slot, first slot, width) and place of each code
-// (length, bit-reversed code, first slot and size of its sub-table or of the root).
-// Returns the number of slots of the root and all sub-tables.
-template <class Open, class Place>
-size_t WalkCodes(const uint32_t* real, const uint32_t* codes, unsigned shortest,
-                 unsigned longest, unsigned rootBits, Open open, Place place) {
-  const unsigned rootSize = 1u << rootBits;
-  unsigned code = 0;
-  unsigned prefix = rootSize;  // of the current sub-table; none yet
-  unsigned subStart = 0;
-  unsigned subSize = 0;
-  size_t next = rootSize;
-  for (unsigned k = shortest; k <= longest; ++k) {
-    for (uint32_t c = 0; c < real[k]; ++c, code = NextCode(code, k)) {
-      if (k <= rootBits) {
-        place(k, code, 0u, rootSize);
-        continue;
-      }
-      if ((code & (rootSize - 1)) != prefix) {
-        prefix = code & (rootSize - 1);
-        const unsigned bits = SubTableBits(codes, k, codes[k] - c, rootBits, longest);
-        subStart = static_cast<unsigned>(next);
-        subSize = 1u << bits;
-        next += subSize;
-        open(prefix, subStart, bits);
-      }
-      place(k, code, subStart, subSize);
-    }
-  }
-  return next;
-}
-
 }  // namespace
 
 void NeedBits(unsigned n) {
@@ -555,48 +521,27 @@ int BuildHuffmanTable(const uint16_t* lengths, unsigned count, unsigned simpleCo
   left -= static_cast<int32_t>(codes[longest]);
   if (left < 0) return statusOversubscribed;
 
-  // Symbols by length, and by number within a length.
+  // Symbols by length, and by number within a length; those without a code first.
   uint16_t sorted[kMaxSymbols];
-  unsigned offset[kMaxCodeLength + 2] = {};
-  for (unsigned k = 1; k <= kMaxCodeLength; ++k) offset[k + 1] = offset[k] + codes[k];
-  for (unsigned i = 0; i < count; ++i) {
-    if (lengths[i] != 0) sorted[offset[lengths[i]]++] = static_cast<uint16_t>(i);
-  }
-  uint32_t real[kMaxCodeLength + 1];
-  std::memcpy(real, codes, sizeof real);
-  // The codes without meaning come last, at the longest length. They are not placed
-  // one by one: their slots read as no such code from the start. Sub-tables count
-  // them so that every sub-table is filled exactly.
-  codes[longest] += static_cast<uint32_t>(left);
-  const unsigned rootSize = 1u << rootBits;
+  unsigned offset[kMaxCodeLength + 1];
+  offset[0] = 0;
+  for (unsigned k = 0; k < kMaxCodeLength; ++k) offset[k + 1] = offset[k] + codes[k];
+  for (unsigned i = 0; i < count; ++i) sorted[offset[lengths[i]]++] = static_cast<uint16_t>(i);
+  unsigned placed = codes[0];
 
-  // The block holds the root and then the sub-tables; a first walk sizes it.
-  auto ignoreOpen = [](unsigned, unsigned, unsigned) {};
-  auto ignorePlace = [](unsigned, unsigned, unsigned, unsigned) {};
-  const size_t size = longest <= rootBits
-                          ? rootSize
-                          : WalkCodes(real, codes, shortest, longest, rootBits, ignoreOpen,
-                                      ignorePlace);
+  // Each code longer than the root opens at most one sub-table, no wider than the
+  // longest code needs; the block is sized for that.
+  const unsigned rootSize = 1u << rootBits;
+  uint32_t longCodes = 0;
+  for (unsigned k = rootBits + 1; k <= longest; ++k) longCodes += codes[k];
+  if (longCodes > rootSize) longCodes = rootSize;
+  const size_t size = rootSize + (size_t(longCodes) << (longest - rootBits));
   // Slot numbers must fit a slot's value; no Deflate code set comes near.
   if (size > 0x10000) return statusNoMemory;
   HuffmanEntry* root = static_cast<HuffmanEntry*>(std::malloc(size * sizeof(HuffmanEntry)));
   if (root == nullptr) return statusNoMemory;
-  if (left > 0) {
-    const HuffmanEntry none = {static_cast<uint8_t>(longest), huffmanNoCode, 0};
-    FillSlots(root, rootSize, 0, 1, none);
-  }
 
-  auto open = [&](unsigned prefix, unsigned start, unsigned bits) {
-    root[prefix] = {static_cast<uint8_t>(rootBits), static_cast<uint8_t>(huffmanLiteral + bits),
-                    static_cast<uint16_t>(start)};
-    if (left > 0) {
-      const HuffmanEntry none = {static_cast<uint8_t>(longest - rootBits), huffmanNoCode, 0};
-      FillSlots(root + start, 1u << bits, 0, 1, none);
-    }
-  };
-  unsigned placed = 0;
-  auto place = [&](unsigned k, unsigned code, unsigned start, unsigned slots) {
-    const unsigned symbol = sorted[placed++];
+  auto entryOf = [&](unsigned symbol, unsigned bits) {
     HuffmanEntry e;
     if (symbol < simpleCount) {
       e.operation = symbol < 256 ? huffmanLiteral : huffmanEndOfBlock;
@@ -605,11 +550,56 @@ int BuildHuffmanTable(const uint16_t* lengths, unsigned count, unsigned simpleCo
       e.operation = extraBits[symbol - simpleCount];
       e.value = bases[symbol - simpleCount];
     }
-    const unsigned resolved = start == 0 ? 0 : rootBits;
-    e.bits = static_cast<uint8_t>(k - resolved);
-    FillSlots(root + start, slots, code >> resolved, 1u << (k - resolved), e);
+    e.bits = static_cast<uint8_t>(bits);
+    return e;
   };
-  WalkCodes(real, codes, shortest, longest, rootBits, open, place);
+
+  // The root grows from the shortest length: the codes of length k take one slot
+  // each of a table of 2^k slots, which is then doubled for the next length, so
+  // that every slot of a code ends up holding it. Slots that no code reaches read as
+  // no such code; those of longer codes become links below.
+  unsigned filled = 1u << shortest;
+  const HuffmanEntry none = {static_cast<uint8_t>(longest), huffmanNoCode, 0};
+  FillSlots(root, filled, 0, 1, none);
+  unsigned code = 0;  // bit-reversed, so that it indexes the tables directly
+  for (unsigned k = shortest; k <= rootBits; ++k) {
+    if (filled < (1u << k)) {
+      std::memcpy(root + filled, root, filled * sizeof(HuffmanEntry));
+      filled *= 2;
+    }
+    for (uint32_t c = 0; c < codes[k]; ++c, code = NextCode(code, k)) {
+      root[code] = entryOf(sorted[placed++], k);
+    }
+  }
+
+  // Longer codes share a sub-table while their root bits agree. The codes without
+  // meaning come last, at the longest length; they are not placed one by one, but
+  // sub-tables count them so that every sub-table is filled exactly.
+  uint32_t all[kMaxCodeLength + 1];
+  std::memcpy(all, codes, sizeof all);
+  all[longest] += static_cast<uint32_t>(left);
+  unsigned prefix = rootSize;  // of the current sub-table; none yet
+  unsigned subStart = 0;
+  unsigned subSize = 0;
+  size_t next = rootSize;
+  const HuffmanEntry subNone = {static_cast<uint8_t>(longest - rootBits), huffmanNoCode, 0};
+  for (unsigned k = rootBits + 1; k <= longest; ++k) {
+    for (uint32_t c = 0; c < codes[k]; ++c, code = NextCode(code, k)) {
+      if ((code & (rootSize - 1)) != prefix) {
+        prefix = code & (rootSize - 1);
+        const unsigned bits = SubTableBits(all, k, all[k] - c, rootBits, longest);
+        subStart = static_cast<unsigned>(next);
+        subSize = 1u << bits;
+        next += subSize;
+        root[prefix] = {static_cast<uint8_t>(rootBits),
+                        static_cast<uint8_t>(huffmanLiteral + bits),
+                        static_cast<uint16_t>(subStart)};
+        if (left > 0) FillSlots(root + subStart, subSize, 0, 1, subNone);
+      }
+      FillSlots(root + subStart, subSize, code >> rootBits, 1u << (k - rootBits),
+                entryOf(sorted[placed++], k - rootBits));
+    }
+  }
   *table = root;
   return statusOk;
 }
