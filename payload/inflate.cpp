@@ -118,6 +118,7 @@ int FlushFullWindow() {
 // holds no marker. The rules of decoding are written once, for either.
 struct ByteBits {
   static constexpr bool kCopyRoom = false;  // near the window end: no room
+  static void Refill() {}
   static void Need(unsigned n) { NeedBits(n); }
   static unsigned Peek(unsigned n) { return gBitBuffer & kLowBits[n]; }
   static void Drop(unsigned n) { DropBits(n); }
@@ -153,6 +154,20 @@ struct WordBits {
     count -= n;
   }
 };
+
+WordBits StartWords() { return WordBits{gBitBuffer, gBitCount, gInput}; }
+
+// Gives back the bytes loaded but not used, so that the state is then exactly what
+// the byte-at-a-time path would have left.
+void FinishWords(WordBits& bits) {
+  const unsigned unused = bits.count >> 3;
+  bits.in -= unused;
+  bits.count &= 7;
+  gInputLeft -= static_cast<int32_t>(bits.in - gInput);
+  gInput = bits.in;
+  gBitBuffer = static_cast<uint32_t>(bits.buffer) & Mask(bits.count);
+  gBitCount = static_cast<uint16_t>(bits.count);
+}
 
 template <class Bits>
 DECODER_INLINE unsigned TakeBits(Bits& bits, unsigned n) {
@@ -379,12 +394,10 @@ constexpr unsigned kFastFillLimit = kWindowSize - kMaxMatch - 2 - kCopyOverrun;
 constexpr uint32_t kFastInputMargin = 16;
 
 // The bulk of a Huffman block: while the window has room for any round and enough
-// plain input remains, bits come from a 64-bit word. Bytes loaded but not used are
-// given back on the way out, so the state is then exactly what the byte-at-a-time
-// path would have left.
+// plain input remains, bits come from a 64-bit word.
 int InflateCodesFast(const HuffmanEntry* literalTable, const HuffmanEntry* distanceTable,
                      unsigned literalWidth, unsigned distanceWidth) {
-  WordBits bits{gBitBuffer, gBitCount, gInput};
+  WordBits bits = StartWords();
   const uint8_t* const inLast = gInput + PlainInputBytes() - kFastInputMargin;
   uint8_t* const window = gWindow;
   unsigned fill = gWindowFill;
@@ -416,16 +429,43 @@ int InflateCodesFast(const HuffmanEntry* literalTable, const HuffmanEntry* dista
     if (result != kKeepDecoding) break;
   }
 
-  const unsigned unused = bits.count >> 3;
-  bits.in -= unused;
-  bits.count &= 7;
-  gInputLeft -= static_cast<int32_t>(bits.in - gInput);
-  gInput = bits.in;
-  gBitBuffer = static_cast<uint32_t>(bits.buffer) & Mask(bits.count);
-  gBitCount = static_cast<uint16_t>(bits.count);
+  FinishWords(bits);
   gWindowFill = static_cast<uint16_t>(fill);
   return result;
 }
+
+// The lengths of a dynamic block's literal/length and distance codes, sent with the
+// code-length code, whose codes all resolve at the root of its table.
+template <class Bits>
+int ReadCodeLengths(const HuffmanEntry* table, unsigned width, Bits& bits, uint16_t* lengths,
+                    unsigned total) {
+  unsigned i = 0;
+  uint16_t last = 0;
+  while (i < total) {
+    bits.Refill();  // enough for a code and its extra bits
+    const HuffmanEntry* e = ReadCode(table, width, bits);
+    if (e->operation == huffmanNoCode) return statusBadCode;
+    if (e->value < 16) {
+      last = e->value;
+      lengths[i++] = last;
+      continue;
+    }
+    unsigned repeat;
+    if (e->value == 16) {
+      repeat = 3 + TakeBits(bits, 2);
+    } else {
+      repeat = e->value == 17 ? 3 + TakeBits(bits, 3) : 11 + TakeBits(bits, 7);
+      last = 0;
+    }
+    if (i + repeat > total) return statusBadPackedTree;
+    while (repeat-- > 0) lengths[i++] = last;
+  }
+  return statusOk;
+}
+
+// Input for reading every code length a word at a time: each takes at most 14 bits,
+// and a refill loads 8 bytes from where the unused bits end.
+constexpr uint32_t kCodeLengthsInputMargin = ((286 + 30) * 14 + 7) / 8 + 8 + 8;
 
 // The width of a new sub-table for codes from length k on, of which `remaining` are
 // of length k: as wide as those codes need to fill it exactly.
@@ -695,32 +735,13 @@ int InflateDynamic() {
   // The width is the longest code-length code, so every code resolves at the root.
   uint16_t lengths[286 + 30];
   const unsigned total = literalCount + distanceCount;
-  unsigned i = 0;
-  uint16_t last = 0;
-  ByteBits bits;
-  while (i < total) {
-    const HuffmanEntry* e = ReadCode(table, width, bits);
-    if (e->operation == huffmanNoCode) {
-      status = statusBadCode;
-      break;
-    }
-    if (e->value < 16) {
-      last = e->value;
-      lengths[i++] = last;
-      continue;
-    }
-    unsigned repeat;
-    if (e->value == 16) {
-      repeat = 3 + GetBits(2);
-    } else {
-      repeat = e->value == 17 ? 3 + GetBits(3) : 11 + GetBits(7);
-      last = 0;
-    }
-    if (i + repeat > total) {
-      status = statusBadPackedTree;
-      break;
-    }
-    while (repeat-- > 0) lengths[i++] = last;
+  if (PlainInputBytes() >= kCodeLengthsInputMargin) {
+    WordBits bits = StartWords();
+    status = ReadCodeLengths(table, width, bits, lengths, total);
+    FinishWords(bits);
+  } else {
+    ByteBits bits;
+    status = ReadCodeLengths(table, width, bits, lengths, total);
   }
   FreeHuffmanTable(table);
   if (status != statusOk) return status;
