@@ -119,6 +119,7 @@ int FlushFullWindow() {
 struct ByteBits {
   static constexpr bool kCopyRoom = false;  // near the window end: no room
   static void Refill() {}
+  static void Keep(unsigned) {}
   static void Need(unsigned n) { NeedBits(n); }
   static unsigned Peek(unsigned n) { return gBitBuffer & kLowBits[n]; }
   static void Drop(unsigned n) { DropBits(n); }
@@ -146,6 +147,10 @@ struct WordBits {
     buffer |= Load64(in) << count;
     in += (63 - count) >> 3;
     count |= 56;
+  }
+  // For readers that take few bits at a time: refills only when fewer than n are left.
+  void Keep(unsigned n) {
+    if (count < n) Refill();
   }
   static void Need(unsigned) {}
   unsigned Peek(unsigned n) const { return static_cast<unsigned>(buffer) & kLowBits[n]; }
@@ -189,6 +194,16 @@ DECODER_INLINE const HuffmanEntry* ResolveCode(const HuffmanEntry* table, const 
     e = &table[e->value + bits.Peek(k)];
   }
   bits.Need(e->bits);
+  bits.Drop(e->bits);
+  return e;
+}
+
+// For a table as wide as its longest code.
+template <class Bits>
+DECODER_INLINE const HuffmanEntry* ReadRootCode(const HuffmanEntry* table, unsigned width,
+                                                Bits& bits) {
+  bits.Need(width);
+  const HuffmanEntry* e = &table[bits.Peek(width)];
   bits.Drop(e->bits);
   return e;
 }
@@ -435,15 +450,15 @@ int InflateCodesFast(const HuffmanEntry* literalTable, const HuffmanEntry* dista
 }
 
 // The lengths of a dynamic block's literal/length and distance codes, sent with the
-// code-length code, whose codes all resolve at the root of its table.
+// code-length code, whose table is as wide as its longest code.
 template <class Bits>
 int ReadCodeLengths(const HuffmanEntry* table, unsigned width, Bits& bits, uint16_t* lengths,
                     unsigned total) {
   unsigned i = 0;
   uint16_t last = 0;
   while (i < total) {
-    bits.Refill();  // enough for a code and its extra bits
-    const HuffmanEntry* e = ReadCode(table, width, bits);
+    bits.Keep(7 + 7);  // a code and its extra bits
+    const HuffmanEntry* e = ReadRootCode(table, width, bits);
     if (e->operation == huffmanNoCode) return statusBadCode;
     if (e->value < 16) {
       last = e->value;
@@ -463,9 +478,36 @@ int ReadCodeLengths(const HuffmanEntry* table, unsigned width, Bits& bits, uint1
   return statusOk;
 }
 
-// Input for reading every code length a word at a time: each takes at most 14 bits,
-// and a refill loads 8 bytes from where the unused bits end.
-constexpr uint32_t kCodeLengthsInputMargin = ((286 + 30) * 14 + 7) / 8 + 8 + 8;
+// The rest of a dynamic block's header after its type: the code counts, the
+// code-length code, and the lengths of the literal/length and distance codes.
+template <class Bits>
+int ReadDynamicHeader(Bits& bits, uint16_t* lengths, unsigned* literalCount,
+                      unsigned* distanceCount) {
+  bits.Keep(5 + 5 + 4);
+  *literalCount = TakeBits(bits, 5) + 257;
+  *distanceCount = TakeBits(bits, 5) + 1;
+  const unsigned codeLengthCount = TakeBits(bits, 4) + 4;
+  if (*literalCount > 286 || *distanceCount > 30) return statusTooManyCodes;
+
+  uint16_t codeLengthLengths[19] = {};
+  for (unsigned i = 0; i < codeLengthCount; ++i) {
+    bits.Keep(3);
+    codeLengthLengths[kCodeLengthOrder[i]] = static_cast<uint16_t>(TakeBits(bits, 3));
+  }
+  HuffmanEntry* table = nullptr;
+  unsigned width = kCodeLengthWidth;
+  int status = BuildHuffmanTable(codeLengthLengths, 19, 19, nullptr, nullptr, &table, &width);
+  if (status != statusOk) return status;
+  // The width comes back as the longest code-length code.
+  status = ReadCodeLengths(table, width, bits, lengths, *literalCount + *distanceCount);
+  FreeHuffmanTable(table);
+  return status;
+}
+
+// Input for reading a whole dynamic header a word at a time: 14 bits of counts, 19
+// code-length code lengths of 3 bits, and each code length at most 14 bits; a refill
+// loads 8 bytes from where the unused bits end.
+constexpr uint32_t kDynamicHeaderInputMargin = (14 + 19 * 3 + (286 + 30) * 14 + 7) / 8 + 8 + 8;
 
 // The width of a new sub-table for codes from length k on, of which `remaining` are
 // of length k: as wide as those codes need to fill it exactly.
@@ -718,32 +760,18 @@ int InflateFixed() {
 }
 
 int InflateDynamic() {
-  unsigned literalCount = GetBits(5) + 257;
-  unsigned distanceCount = GetBits(5) + 1;
-  unsigned codeLengthCount = GetBits(4) + 4;
-  if (literalCount > 286 || distanceCount > 30) return statusTooManyCodes;
-
-  uint16_t codeLengthLengths[19] = {};
-  for (unsigned i = 0; i < codeLengthCount; ++i) {
-    codeLengthLengths[kCodeLengthOrder[i]] = static_cast<uint16_t>(GetBits(3));
-  }
-  HuffmanEntry* table = nullptr;
-  unsigned width = kCodeLengthWidth;
-  int status = BuildHuffmanTable(codeLengthLengths, 19, 19, nullptr, nullptr, &table, &width);
-  if (status != statusOk) return status;
-
-  // The width is the longest code-length code, so every code resolves at the root.
   uint16_t lengths[286 + 30];
-  const unsigned total = literalCount + distanceCount;
-  if (PlainInputBytes() >= kCodeLengthsInputMargin) {
+  unsigned literalCount = 0;
+  unsigned distanceCount = 0;
+  int status;
+  if (PlainInputBytes() >= kDynamicHeaderInputMargin) {
     WordBits bits = StartWords();
-    status = ReadCodeLengths(table, width, bits, lengths, total);
+    status = ReadDynamicHeader(bits, lengths, &literalCount, &distanceCount);
     FinishWords(bits);
   } else {
     ByteBits bits;
-    status = ReadCodeLengths(table, width, bits, lengths, total);
+    status = ReadDynamicHeader(bits, lengths, &literalCount, &distanceCount);
   }
-  FreeHuffmanTable(table);
   if (status != statusOk) return status;
   return InflateHuffmanBlock(kLiteralWidth, lengths, literalCount, kDistanceWidth, distanceCount);
 }
