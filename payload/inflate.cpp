@@ -122,6 +122,7 @@ struct ByteBits {
   static void Keep(unsigned) {}
   static void Need(unsigned n) { NeedBits(n); }
   static unsigned Peek(unsigned n) { return gBitBuffer & kLowBits[n]; }
+  static unsigned PeekMasked(uint32_t mask) { return gBitBuffer & mask; }
   static void Drop(unsigned n) { DropBits(n); }
 };
 
@@ -154,6 +155,7 @@ struct WordBits {
   }
   static void Need(unsigned) {}
   unsigned Peek(unsigned n) const { return static_cast<unsigned>(buffer) & kLowBits[n]; }
+  unsigned PeekMasked(uint32_t mask) const { return static_cast<unsigned>(buffer) & mask; }
   void Drop(unsigned n) {
     buffer >>= n;
     count -= n;
@@ -173,6 +175,13 @@ void FinishWords(WordBits& bits) {
   gBitBuffer = static_cast<uint32_t>(bits.buffer) & Mask(bits.count);
   gBitCount = static_cast<uint16_t>(bits.count);
 }
+
+// A code set's table as the decoding loop reads it.
+struct CodeTable {
+  const HuffmanEntry* slots;
+  unsigned width;  // of the root
+  uint32_t mask;   // Mask(width)
+};
 
 template <class Bits>
 DECODER_INLINE unsigned TakeBits(Bits& bits, unsigned n) {
@@ -374,8 +383,8 @@ DECODER_INLINE int AppendLiteral(uint8_t* window, unsigned value, unsigned& fill
 // end of the block, or a length with its distance.
 template <class Bits>
 DECODER_INLINE int DecodeFrom(const HuffmanEntry* e, const HuffmanEntry* literalTable,
-                      const HuffmanEntry* distanceTable, unsigned distanceWidth, Bits& bits,
-                      uint8_t* window, unsigned& fill) {
+                              const CodeTable& distances, Bits& bits, uint8_t* window,
+                              unsigned& fill) {
   // Lengths and distances mostly resolve at the root, where a slot below the end of
   // block is one: its bits are all in the buffer already.
   if (e->operation < huffmanEndOfBlock) {
@@ -390,12 +399,12 @@ DECODER_INLINE int DecodeFrom(const HuffmanEntry* e, const HuffmanEntry* literal
     }
   }
   const unsigned length = e->value + TakeBits(bits, e->operation);
-  bits.Need(distanceWidth);
-  const HuffmanEntry* d = &distanceTable[bits.Peek(distanceWidth)];
+  bits.Need(distances.width);
+  const HuffmanEntry* d = &distances.slots[bits.PeekMasked(distances.mask)];
   if (d->operation < huffmanEndOfBlock) {
     bits.Drop(d->bits);
   } else {
-    d = ResolveCode(distanceTable, d, bits);
+    d = ResolveCode(distances.slots, d, bits);
     if (d->operation == huffmanNoCode) return statusBadCode;
   }
   const unsigned distance = d->value + TakeBits(bits, d->operation);
@@ -417,6 +426,7 @@ int InflateCodesFast(const HuffmanEntry* literalTable, const HuffmanEntry* dista
   uint8_t* const window = gWindow;
   unsigned fill = gWindowFill;
   const unsigned literalMask = Mask(literalWidth);
+  const CodeTable distances = {distanceTable, distanceWidth, Mask(distanceWidth)};
   int result = kKeepDecoding;
 
   while (bits.in <= inLast && fill < kFastFillLimit) {
@@ -440,7 +450,7 @@ int InflateCodesFast(const HuffmanEntry* literalTable, const HuffmanEntry* dista
       }
       bits.Refill();  // enough bits again for a length and a distance
     }
-    result = DecodeFrom(e, literalTable, distanceTable, distanceWidth, bits, window, fill);
+    result = DecodeFrom(e, literalTable, distances, bits, window, fill);
     if (result != kKeepDecoding) break;
   }
 
@@ -804,8 +814,9 @@ int InflateCodes(const HuffmanEntry* literalTable, const HuffmanEntry* distanceT
     ByteBits bits;
     unsigned fill = gWindowFill;
     bits.Need(literalWidth);
-    int status = DecodeFrom(&literalTable[bits.Peek(literalWidth)], literalTable, distanceTable,
-                            distanceWidth, bits, gWindow, fill);
+    const CodeTable distances = {distanceTable, distanceWidth, Mask(distanceWidth)};
+    int status = DecodeFrom(&literalTable[bits.Peek(literalWidth)], literalTable, distances, bits,
+                            gWindow, fill);
     gWindowFill = static_cast<uint16_t>(fill);
     if (status != kKeepDecoding) return status;
   }
