@@ -382,7 +382,7 @@ DECODER_INLINE int AppendLiteral(uint8_t* window, unsigned value, unsigned& fill
 // One symbol of a Huffman block whose literal/length root slot is e: a literal, the
 // end of the block, or a length with its distance.
 template <class Bits>
-DECODER_INLINE int DecodeFrom(const HuffmanEntry* e, const HuffmanEntry* literalTable,
+DECODER_INLINE int DecodeFrom(const HuffmanEntry* e, const CodeTable& literals,
                               const CodeTable& distances, Bits& bits, uint8_t* window,
                               unsigned& fill) {
   // Lengths and distances mostly resolve at the root, where a slot below the end of
@@ -390,7 +390,7 @@ DECODER_INLINE int DecodeFrom(const HuffmanEntry* e, const HuffmanEntry* literal
   if (e->operation < huffmanEndOfBlock) {
     bits.Drop(e->bits);
   } else {
-    e = ResolveCode(literalTable, e, bits);
+    e = ResolveCode(literals.slots, e, bits);
     if (e->operation >= huffmanEndOfBlock) {
       if (e->operation == huffmanLiteral) {
         return AppendLiteral<Bits::kCopyRoom>(window, e->value, fill);
@@ -425,7 +425,7 @@ int InflateCodesFast(const HuffmanEntry* literalTable, const HuffmanEntry* dista
   const uint8_t* const inLast = gInput + PlainInputBytes() - kFastInputMargin;
   uint8_t* const window = gWindow;
   unsigned fill = gWindowFill;
-  const unsigned literalMask = Mask(literalWidth);
+  const CodeTable literals = {literalTable, literalWidth, Mask(literalWidth)};
   const CodeTable distances = {distanceTable, distanceWidth, Mask(distanceWidth)};
   int result = kKeepDecoding;
 
@@ -433,15 +433,15 @@ int InflateCodesFast(const HuffmanEntry* literalTable, const HuffmanEntry* dista
     bits.Refill();
     // Literals that resolve at the root are the common case: up to three of them
     // on one refill.
-    const HuffmanEntry* e = &literalTable[bits.buffer & literalMask];
+    const HuffmanEntry* e = &literals.slots[bits.PeekMasked(literals.mask)];
     if (e->operation == huffmanLiteral) {
       bits.Drop(e->bits);
       window[fill++] = static_cast<uint8_t>(e->value);
-      e = &literalTable[bits.buffer & literalMask];
+      e = &literals.slots[bits.PeekMasked(literals.mask)];
       if (e->operation == huffmanLiteral) {
         bits.Drop(e->bits);
         window[fill++] = static_cast<uint8_t>(e->value);
-        e = &literalTable[bits.buffer & literalMask];
+        e = &literals.slots[bits.PeekMasked(literals.mask)];
         if (e->operation == huffmanLiteral) {
           bits.Drop(e->bits);
           window[fill++] = static_cast<uint8_t>(e->value);
@@ -450,7 +450,7 @@ int InflateCodesFast(const HuffmanEntry* literalTable, const HuffmanEntry* dista
       }
       bits.Refill();  // enough bits again for a length and a distance
     }
-    result = DecodeFrom(e, literalTable, distances, bits, window, fill);
+    result = DecodeFrom(e, literals, distances, bits, window, fill);
     if (result != kKeepDecoding) break;
   }
 
@@ -805,6 +805,8 @@ int InflateHuffmanBlock(unsigned literalWidth, const uint16_t* lengths, unsigned
 
 int InflateCodes(const HuffmanEntry* literalTable, const HuffmanEntry* distanceTable,
                  unsigned literalWidth, unsigned distanceWidth) {
+  const CodeTable literals = {literalTable, literalWidth, Mask(literalWidth)};
+  const CodeTable distances = {distanceTable, distanceWidth, Mask(distanceWidth)};
   for (;;) {
     if (gWindowFill < kFastFillLimit && PlainInputBytes() >= kFastInputMargin) {
       int status = InflateCodesFast(literalTable, distanceTable, literalWidth, distanceWidth);
@@ -813,10 +815,9 @@ int InflateCodes(const HuffmanEntry* literalTable, const HuffmanEntry* distanceT
     // One symbol at a time near the window end and near the end of the input.
     ByteBits bits;
     unsigned fill = gWindowFill;
-    bits.Need(literalWidth);
-    const CodeTable distances = {distanceTable, distanceWidth, Mask(distanceWidth)};
-    int status = DecodeFrom(&literalTable[bits.Peek(literalWidth)], literalTable, distances, bits,
-                            gWindow, fill);
+    bits.Need(literals.width);
+    int status = DecodeFrom(&literals.slots[bits.PeekMasked(literals.mask)], literals, distances,
+                            bits, gWindow, fill);
     gWindowFill = static_cast<uint16_t>(fill);
     if (status != kKeepDecoding) return status;
   }
