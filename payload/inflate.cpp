@@ -117,7 +117,6 @@ int FlushFullWindow() {
 // test before every byte, and a 64-bit word refilled a word at a time from input that
 // holds no marker. The rules of decoding are written once, for either.
 struct ByteBits {
-  static constexpr bool kCopyRoom = false;  // near the window end: no room
   static void Refill() {}
   static void Keep(unsigned) {}
   static void Need(unsigned n) { NeedBits(n); }
@@ -136,7 +135,6 @@ inline uint64_t Load64(const uint8_t* p) {
 }
 
 struct WordBits {
-  static constexpr bool kCopyRoom = true;  // room for a round: see kFastFillLimit
   uint64_t buffer;
   unsigned count;
   const uint8_t* in;
@@ -380,8 +378,9 @@ DECODER_INLINE int AppendLiteral(uint8_t* window, unsigned value, unsigned& fill
 }
 
 // One symbol of a Huffman block whose literal/length root slot is e: a literal, the
-// end of the block, or a length with its distance.
-template <class Bits>
+// end of the block, or a length with its distance. With room, the window has room
+// for it and for its copy's overrun (see kFastFillLimit).
+template <bool room, class Bits>
 DECODER_INLINE int DecodeFrom(const HuffmanEntry* e, const CodeTable& literals,
                               const CodeTable& distances, Bits& bits, uint8_t* window,
                               unsigned& fill) {
@@ -393,7 +392,7 @@ DECODER_INLINE int DecodeFrom(const HuffmanEntry* e, const CodeTable& literals,
     e = ResolveCode(literals.slots, e, bits);
     if (e->operation >= huffmanEndOfBlock) {
       if (e->operation == huffmanLiteral) {
-        return AppendLiteral<Bits::kCopyRoom>(window, e->value, fill);
+        return AppendLiteral<room>(window, e->value, fill);
       }
       return e->operation == huffmanNoCode ? statusBadCode : statusOk;
     }
@@ -408,7 +407,7 @@ DECODER_INLINE int DecodeFrom(const HuffmanEntry* e, const CodeTable& literals,
     if (d->operation == huffmanNoCode) return statusBadCode;
   }
   const unsigned distance = d->value + TakeBits(bits, d->operation);
-  return AppendMatch<Bits::kCopyRoom>(window, length, distance, fill);
+  return AppendMatch<room>(window, length, distance, fill);
 }
 
 // Room for three literals or two and a longest match, which one round of the loop
@@ -450,7 +449,7 @@ int InflateCodesFast(const HuffmanEntry* literalTable, const HuffmanEntry* dista
       }
       bits.Refill();  // enough bits again for a length and a distance
     }
-    result = DecodeFrom(e, literals, distances, bits, window, fill);
+    result = DecodeFrom<true>(e, literals, distances, bits, window, fill);
     if (result != kKeepDecoding) break;
   }
 
@@ -812,12 +811,24 @@ int InflateCodes(const HuffmanEntry* literalTable, const HuffmanEntry* distanceT
       int status = InflateCodesFast(literalTable, distanceTable, literalWidth, distanceWidth);
       if (status != kKeepDecoding) return status;
     }
-    // One symbol at a time near the window end and near the end of the input.
-    ByteBits bits;
+    // One symbol at a time near the window end, a word at a time while the input
+    // allows, and a byte at a time near the end of the input. A window that fills
+    // within the symbol goes to the writer while gInput still shows the input as it
+    // was before the symbol: behind, never ahead.
     unsigned fill = gWindowFill;
-    bits.Need(literals.width);
-    int status = DecodeFrom(&literals.slots[bits.PeekMasked(literals.mask)], literals, distances,
-                            bits, gWindow, fill);
+    int status;
+    if (PlainInputBytes() >= kFastInputMargin) {
+      WordBits bits = StartWords();
+      bits.Refill();
+      status = DecodeFrom<false>(&literals.slots[bits.PeekMasked(literals.mask)], literals,
+                                 distances, bits, gWindow, fill);
+      FinishWords(bits);
+    } else {
+      ByteBits bits;
+      bits.Need(literals.width);
+      status = DecodeFrom<false>(&literals.slots[bits.PeekMasked(literals.mask)], literals,
+                                 distances, bits, gWindow, fill);
+    }
     gWindowFill = static_cast<uint16_t>(fill);
     if (status != kKeepDecoding) return status;
   }
