@@ -117,9 +117,11 @@ int FlushFullWindow() {
 // test before every byte, and a 64-bit word refilled a word at a time from input that
 // holds no marker. The rules of decoding are written once, for either.
 struct ByteBits {
-  static constexpr bool kCopyRoom = false;  // near the window end: no room
+  static void Refill() {}
+  static void Keep(unsigned) {}
   static void Need(unsigned n) { NeedBits(n); }
   static unsigned Peek(unsigned n) { return gBitBuffer & kLowBits[n]; }
+  static unsigned PeekMasked(uint32_t mask) { return gBitBuffer & mask; }
   static void Drop(unsigned n) { DropBits(n); }
 };
 
@@ -133,7 +135,6 @@ inline uint64_t Load64(const uint8_t* p) {
 }
 
 struct WordBits {
-  static constexpr bool kCopyRoom = true;  // room for a round: see kFastFillLimit
   uint64_t buffer;
   unsigned count;
   const uint8_t* in;
@@ -146,12 +147,38 @@ struct WordBits {
     in += (63 - count) >> 3;
     count |= 56;
   }
+  // For readers that take few bits at a time: refills only when fewer than n are left.
+  void Keep(unsigned n) {
+    if (count < n) Refill();
+  }
   static void Need(unsigned) {}
   unsigned Peek(unsigned n) const { return static_cast<unsigned>(buffer) & kLowBits[n]; }
+  unsigned PeekMasked(uint32_t mask) const { return static_cast<unsigned>(buffer) & mask; }
   void Drop(unsigned n) {
     buffer >>= n;
     count -= n;
   }
+};
+
+WordBits StartWords() { return WordBits{gBitBuffer, gBitCount, gInput}; }
+
+// Gives back the bytes loaded but not used, so that the state is then exactly what
+// the byte-at-a-time path would have left.
+void FinishWords(WordBits& bits) {
+  const unsigned unused = bits.count >> 3;
+  bits.in -= unused;
+  bits.count &= 7;
+  gInputLeft -= static_cast<int32_t>(bits.in - gInput);
+  gInput = bits.in;
+  gBitBuffer = static_cast<uint32_t>(bits.buffer) & Mask(bits.count);
+  gBitCount = static_cast<uint16_t>(bits.count);
+}
+
+// A code set's table as the decoding loop reads it.
+struct CodeTable {
+  const HuffmanEntry* slots;
+  unsigned width;  // of the root
+  uint32_t mask;   // Mask(width)
 };
 
 template <class Bits>
@@ -174,6 +201,16 @@ DECODER_INLINE const HuffmanEntry* ResolveCode(const HuffmanEntry* table, const 
     e = &table[e->value + bits.Peek(k)];
   }
   bits.Need(e->bits);
+  bits.Drop(e->bits);
+  return e;
+}
+
+// For a table as wide as its longest code.
+template <class Bits>
+DECODER_INLINE const HuffmanEntry* ReadRootCode(const HuffmanEntry* table, unsigned width,
+                                                Bits& bits) {
+  bits.Need(width);
+  const HuffmanEntry* e = &table[bits.Peek(width)];
   bits.Drop(e->bits);
   return e;
 }
@@ -341,35 +378,36 @@ DECODER_INLINE int AppendLiteral(uint8_t* window, unsigned value, unsigned& fill
 }
 
 // One symbol of a Huffman block whose literal/length root slot is e: a literal, the
-// end of the block, or a length with its distance.
-template <class Bits>
-DECODER_INLINE int DecodeFrom(const HuffmanEntry* e, const HuffmanEntry* literalTable,
-                      const HuffmanEntry* distanceTable, unsigned distanceWidth, Bits& bits,
-                      uint8_t* window, unsigned& fill) {
+// end of the block, or a length with its distance. With room, the window has room
+// for it and for its copy's overrun (see kFastFillLimit).
+template <bool room, class Bits>
+DECODER_INLINE int DecodeFrom(const HuffmanEntry* e, const CodeTable& literals,
+                              const CodeTable& distances, Bits& bits, uint8_t* window,
+                              unsigned& fill) {
   // Lengths and distances mostly resolve at the root, where a slot below the end of
   // block is one: its bits are all in the buffer already.
   if (e->operation < huffmanEndOfBlock) {
     bits.Drop(e->bits);
   } else {
-    e = ResolveCode(literalTable, e, bits);
+    e = ResolveCode(literals.slots, e, bits);
     if (e->operation >= huffmanEndOfBlock) {
       if (e->operation == huffmanLiteral) {
-        return AppendLiteral<Bits::kCopyRoom>(window, e->value, fill);
+        return AppendLiteral<room>(window, e->value, fill);
       }
       return e->operation == huffmanNoCode ? statusBadCode : statusOk;
     }
   }
   const unsigned length = e->value + TakeBits(bits, e->operation);
-  bits.Need(distanceWidth);
-  const HuffmanEntry* d = &distanceTable[bits.Peek(distanceWidth)];
+  bits.Need(distances.width);
+  const HuffmanEntry* d = &distances.slots[bits.PeekMasked(distances.mask)];
   if (d->operation < huffmanEndOfBlock) {
     bits.Drop(d->bits);
   } else {
-    d = ResolveCode(distanceTable, d, bits);
+    d = ResolveCode(distances.slots, d, bits);
     if (d->operation == huffmanNoCode) return statusBadCode;
   }
   const unsigned distance = d->value + TakeBits(bits, d->operation);
-  return AppendMatch<Bits::kCopyRoom>(window, length, distance, fill);
+  return AppendMatch<room>(window, length, distance, fill);
 }
 
 // Room for three literals or two and a longest match, which one round of the loop
@@ -379,31 +417,30 @@ constexpr unsigned kFastFillLimit = kWindowSize - kMaxMatch - 2 - kCopyOverrun;
 constexpr uint32_t kFastInputMargin = 16;
 
 // The bulk of a Huffman block: while the window has room for any round and enough
-// plain input remains, bits come from a 64-bit word. Bytes loaded but not used are
-// given back on the way out, so the state is then exactly what the byte-at-a-time
-// path would have left.
+// plain input remains, bits come from a 64-bit word.
 int InflateCodesFast(const HuffmanEntry* literalTable, const HuffmanEntry* distanceTable,
                      unsigned literalWidth, unsigned distanceWidth) {
-  WordBits bits{gBitBuffer, gBitCount, gInput};
+  WordBits bits = StartWords();
   const uint8_t* const inLast = gInput + PlainInputBytes() - kFastInputMargin;
   uint8_t* const window = gWindow;
   unsigned fill = gWindowFill;
-  const unsigned literalMask = Mask(literalWidth);
+  const CodeTable literals = {literalTable, literalWidth, Mask(literalWidth)};
+  const CodeTable distances = {distanceTable, distanceWidth, Mask(distanceWidth)};
   int result = kKeepDecoding;
 
   while (bits.in <= inLast && fill < kFastFillLimit) {
     bits.Refill();
     // Literals that resolve at the root are the common case: up to three of them
     // on one refill.
-    const HuffmanEntry* e = &literalTable[bits.buffer & literalMask];
+    const HuffmanEntry* e = &literals.slots[bits.PeekMasked(literals.mask)];
     if (e->operation == huffmanLiteral) {
       bits.Drop(e->bits);
       window[fill++] = static_cast<uint8_t>(e->value);
-      e = &literalTable[bits.buffer & literalMask];
+      e = &literals.slots[bits.PeekMasked(literals.mask)];
       if (e->operation == huffmanLiteral) {
         bits.Drop(e->bits);
         window[fill++] = static_cast<uint8_t>(e->value);
-        e = &literalTable[bits.buffer & literalMask];
+        e = &literals.slots[bits.PeekMasked(literals.mask)];
         if (e->operation == huffmanLiteral) {
           bits.Drop(e->bits);
           window[fill++] = static_cast<uint8_t>(e->value);
@@ -412,20 +449,74 @@ int InflateCodesFast(const HuffmanEntry* literalTable, const HuffmanEntry* dista
       }
       bits.Refill();  // enough bits again for a length and a distance
     }
-    result = DecodeFrom(e, literalTable, distanceTable, distanceWidth, bits, window, fill);
+    result = DecodeFrom<true>(e, literals, distances, bits, window, fill);
     if (result != kKeepDecoding) break;
   }
 
-  const unsigned unused = bits.count >> 3;
-  bits.in -= unused;
-  bits.count &= 7;
-  gInputLeft -= static_cast<int32_t>(bits.in - gInput);
-  gInput = bits.in;
-  gBitBuffer = static_cast<uint32_t>(bits.buffer) & Mask(bits.count);
-  gBitCount = static_cast<uint16_t>(bits.count);
+  FinishWords(bits);
   gWindowFill = static_cast<uint16_t>(fill);
   return result;
 }
+
+// The lengths of a dynamic block's literal/length and distance codes, sent with the
+// code-length code, whose table is as wide as its longest code.
+template <class Bits>
+int ReadCodeLengths(const HuffmanEntry* table, unsigned width, Bits& bits, uint16_t* lengths,
+                    unsigned total) {
+  unsigned i = 0;
+  uint16_t last = 0;
+  while (i < total) {
+    bits.Keep(7 + 7);  // a code and its extra bits
+    const HuffmanEntry* e = ReadRootCode(table, width, bits);
+    if (e->operation == huffmanNoCode) return statusBadCode;
+    if (e->value < 16) {
+      last = e->value;
+      lengths[i++] = last;
+      continue;
+    }
+    unsigned repeat;
+    if (e->value == 16) {
+      repeat = 3 + TakeBits(bits, 2);
+    } else {
+      repeat = e->value == 17 ? 3 + TakeBits(bits, 3) : 11 + TakeBits(bits, 7);
+      last = 0;
+    }
+    if (i + repeat > total) return statusBadPackedTree;
+    while (repeat-- > 0) lengths[i++] = last;
+  }
+  return statusOk;
+}
+
+// The rest of a dynamic block's header after its type: the code counts, the
+// code-length code, and the lengths of the literal/length and distance codes.
+template <class Bits>
+int ReadDynamicHeader(Bits& bits, uint16_t* lengths, unsigned* literalCount,
+                      unsigned* distanceCount) {
+  bits.Keep(5 + 5 + 4);
+  *literalCount = TakeBits(bits, 5) + 257;
+  *distanceCount = TakeBits(bits, 5) + 1;
+  const unsigned codeLengthCount = TakeBits(bits, 4) + 4;
+  if (*literalCount > 286 || *distanceCount > 30) return statusTooManyCodes;
+
+  uint16_t codeLengthLengths[19] = {};
+  for (unsigned i = 0; i < codeLengthCount; ++i) {
+    bits.Keep(3);
+    codeLengthLengths[kCodeLengthOrder[i]] = static_cast<uint16_t>(TakeBits(bits, 3));
+  }
+  HuffmanEntry* table = nullptr;
+  unsigned width = kCodeLengthWidth;
+  int status = BuildHuffmanTable(codeLengthLengths, 19, 19, nullptr, nullptr, &table, &width);
+  if (status != statusOk) return status;
+  // The width comes back as the longest code-length code.
+  status = ReadCodeLengths(table, width, bits, lengths, *literalCount + *distanceCount);
+  FreeHuffmanTable(table);
+  return status;
+}
+
+// Input for reading a whole dynamic header a word at a time: 14 bits of counts, 19
+// code-length code lengths of 3 bits, and each code length at most 14 bits; a refill
+// loads 8 bytes from where the unused bits end.
+constexpr uint32_t kDynamicHeaderInputMargin = (14 + 19 * 3 + (286 + 30) * 14 + 7) / 8 + 8 + 8;
 
 // The width of a new sub-table for codes from length k on, of which `remaining` are
 // of length k: as wide as those codes need to fill it exactly.
@@ -456,40 +547,6 @@ inline unsigned NextCode(unsigned code, unsigned k) {
 inline void FillSlots(HuffmanEntry* table, unsigned size, unsigned first, unsigned stride,
                       HuffmanEntry e) {
   for (unsigned i = first; i < size; i += stride) table[i] = e;
-}
-
-// Walks the codes that have a symbol in canonical order: real[k] codes of length k.
-// Codes longer than the root share a sub-table while their root bits agree; open is
-// told of each new sub-table (root slot, first slot, width) and place of each code
-// (length, bit-reversed code, first slot and size of its sub-table or of the root).
-// Returns the number of slots of the root and all sub-tables.
-template <class Open, class Place>
-size_t WalkCodes(const uint32_t* real, const uint32_t* codes, unsigned shortest,
-                 unsigned longest, unsigned rootBits, Open open, Place place) {
-  const unsigned rootSize = 1u << rootBits;
-  unsigned code = 0;
-  unsigned prefix = rootSize;  // of the current sub-table; none yet
-  unsigned subStart = 0;
-  unsigned subSize = 0;
-  size_t next = rootSize;
-  for (unsigned k = shortest; k <= longest; ++k) {
-    for (uint32_t c = 0; c < real[k]; ++c, code = NextCode(code, k)) {
-      if (k <= rootBits) {
-        place(k, code, 0u, rootSize);
-        continue;
-      }
-      if ((code & (rootSize - 1)) != prefix) {
-        prefix = code & (rootSize - 1);
-        const unsigned bits = SubTableBits(codes, k, codes[k] - c, rootBits, longest);
-        subStart = static_cast<unsigned>(next);
-        subSize = 1u << bits;
-        next += subSize;
-        open(prefix, subStart, bits);
-      }
-      place(k, code, subStart, subSize);
-    }
-  }
-  return next;
 }
 
 }  // namespace
@@ -555,48 +612,27 @@ int BuildHuffmanTable(const uint16_t* lengths, unsigned count, unsigned simpleCo
   left -= static_cast<int32_t>(codes[longest]);
   if (left < 0) return statusOversubscribed;
 
-  // Symbols by length, and by number within a length.
+  // Symbols by length, and by number within a length; those without a code first.
   uint16_t sorted[kMaxSymbols];
-  unsigned offset[kMaxCodeLength + 2] = {};
-  for (unsigned k = 1; k <= kMaxCodeLength; ++k) offset[k + 1] = offset[k] + codes[k];
-  for (unsigned i = 0; i < count; ++i) {
-    if (lengths[i] != 0) sorted[offset[lengths[i]]++] = static_cast<uint16_t>(i);
-  }
-  uint32_t real[kMaxCodeLength + 1];
-  std::memcpy(real, codes, sizeof real);
-  // The codes without meaning come last, at the longest length. They are not placed
-  // one by one: their slots read as no such code from the start. Sub-tables count
-  // them so that every sub-table is filled exactly.
-  codes[longest] += static_cast<uint32_t>(left);
-  const unsigned rootSize = 1u << rootBits;
+  unsigned offset[kMaxCodeLength + 1];
+  offset[0] = 0;
+  for (unsigned k = 0; k < kMaxCodeLength; ++k) offset[k + 1] = offset[k] + codes[k];
+  for (unsigned i = 0; i < count; ++i) sorted[offset[lengths[i]]++] = static_cast<uint16_t>(i);
+  unsigned placed = codes[0];
 
-  // The block holds the root and then the sub-tables; a first walk sizes it.
-  auto ignoreOpen = [](unsigned, unsigned, unsigned) {};
-  auto ignorePlace = [](unsigned, unsigned, unsigned, unsigned) {};
-  const size_t size = longest <= rootBits
-                          ? rootSize
-                          : WalkCodes(real, codes, shortest, longest, rootBits, ignoreOpen,
-                                      ignorePlace);
+  // Each code longer than the root opens at most one sub-table, no wider than the
+  // longest code needs; the block is sized for that.
+  const unsigned rootSize = 1u << rootBits;
+  uint32_t longCodes = 0;
+  for (unsigned k = rootBits + 1; k <= longest; ++k) longCodes += codes[k];
+  if (longCodes > rootSize) longCodes = rootSize;
+  const size_t size = rootSize + (size_t(longCodes) << (longest - rootBits));
   // Slot numbers must fit a slot's value; no Deflate code set comes near.
   if (size > 0x10000) return statusNoMemory;
   HuffmanEntry* root = static_cast<HuffmanEntry*>(std::malloc(size * sizeof(HuffmanEntry)));
   if (root == nullptr) return statusNoMemory;
-  if (left > 0) {
-    const HuffmanEntry none = {static_cast<uint8_t>(longest), huffmanNoCode, 0};
-    FillSlots(root, rootSize, 0, 1, none);
-  }
 
-  auto open = [&](unsigned prefix, unsigned start, unsigned bits) {
-    root[prefix] = {static_cast<uint8_t>(rootBits), static_cast<uint8_t>(huffmanLiteral + bits),
-                    static_cast<uint16_t>(start)};
-    if (left > 0) {
-      const HuffmanEntry none = {static_cast<uint8_t>(longest - rootBits), huffmanNoCode, 0};
-      FillSlots(root + start, 1u << bits, 0, 1, none);
-    }
-  };
-  unsigned placed = 0;
-  auto place = [&](unsigned k, unsigned code, unsigned start, unsigned slots) {
-    const unsigned symbol = sorted[placed++];
+  auto entryOf = [&](unsigned symbol, unsigned bits) {
     HuffmanEntry e;
     if (symbol < simpleCount) {
       e.operation = symbol < 256 ? huffmanLiteral : huffmanEndOfBlock;
@@ -605,11 +641,56 @@ int BuildHuffmanTable(const uint16_t* lengths, unsigned count, unsigned simpleCo
       e.operation = extraBits[symbol - simpleCount];
       e.value = bases[symbol - simpleCount];
     }
-    const unsigned resolved = start == 0 ? 0 : rootBits;
-    e.bits = static_cast<uint8_t>(k - resolved);
-    FillSlots(root + start, slots, code >> resolved, 1u << (k - resolved), e);
+    e.bits = static_cast<uint8_t>(bits);
+    return e;
   };
-  WalkCodes(real, codes, shortest, longest, rootBits, open, place);
+
+  // The root grows from the shortest length: the codes of length k take one slot
+  // each of a table of 2^k slots, which is then doubled for the next length, so
+  // that every slot of a code ends up holding it. Slots that no code reaches read as
+  // no such code; those of longer codes become links below.
+  unsigned filled = 1u << shortest;
+  const HuffmanEntry none = {static_cast<uint8_t>(longest), huffmanNoCode, 0};
+  FillSlots(root, filled, 0, 1, none);
+  unsigned code = 0;  // bit-reversed, so that it indexes the tables directly
+  for (unsigned k = shortest; k <= rootBits; ++k) {
+    if (filled < (1u << k)) {
+      std::memcpy(root + filled, root, filled * sizeof(HuffmanEntry));
+      filled *= 2;
+    }
+    for (uint32_t c = 0; c < codes[k]; ++c, code = NextCode(code, k)) {
+      root[code] = entryOf(sorted[placed++], k);
+    }
+  }
+
+  // Longer codes share a sub-table while their root bits agree. The codes without
+  // meaning come last, at the longest length; they are not placed one by one, but
+  // sub-tables count them so that every sub-table is filled exactly.
+  uint32_t all[kMaxCodeLength + 1];
+  std::memcpy(all, codes, sizeof all);
+  all[longest] += static_cast<uint32_t>(left);
+  unsigned prefix = rootSize;  // of the current sub-table; none yet
+  unsigned subStart = 0;
+  unsigned subSize = 0;
+  size_t next = rootSize;
+  const HuffmanEntry subNone = {static_cast<uint8_t>(longest - rootBits), huffmanNoCode, 0};
+  for (unsigned k = rootBits + 1; k <= longest; ++k) {
+    for (uint32_t c = 0; c < codes[k]; ++c, code = NextCode(code, k)) {
+      if ((code & (rootSize - 1)) != prefix) {
+        prefix = code & (rootSize - 1);
+        const unsigned bits = SubTableBits(all, k, all[k] - c, rootBits, longest);
+        subStart = static_cast<unsigned>(next);
+        subSize = 1u << bits;
+        next += subSize;
+        root[prefix] = {static_cast<uint8_t>(rootBits),
+                        static_cast<uint8_t>(huffmanLiteral + bits),
+                        static_cast<uint16_t>(subStart)};
+        if (left > 0) FillSlots(root + subStart, subSize, 0, 1, subNone);
+      }
+      FillSlots(root + subStart, subSize, code >> rootBits, 1u << (k - rootBits),
+                entryOf(sorted[placed++], k - rootBits));
+    }
+  }
   *table = root;
   return statusOk;
 }
@@ -688,51 +769,18 @@ int InflateFixed() {
 }
 
 int InflateDynamic() {
-  unsigned literalCount = GetBits(5) + 257;
-  unsigned distanceCount = GetBits(5) + 1;
-  unsigned codeLengthCount = GetBits(4) + 4;
-  if (literalCount > 286 || distanceCount > 30) return statusTooManyCodes;
-
-  uint16_t codeLengthLengths[19] = {};
-  for (unsigned i = 0; i < codeLengthCount; ++i) {
-    codeLengthLengths[kCodeLengthOrder[i]] = static_cast<uint16_t>(GetBits(3));
-  }
-  HuffmanEntry* table = nullptr;
-  unsigned width = kCodeLengthWidth;
-  int status = BuildHuffmanTable(codeLengthLengths, 19, 19, nullptr, nullptr, &table, &width);
-  if (status != statusOk) return status;
-
-  // The width is the longest code-length code, so every code resolves at the root.
   uint16_t lengths[286 + 30];
-  const unsigned total = literalCount + distanceCount;
-  unsigned i = 0;
-  uint16_t last = 0;
-  ByteBits bits;
-  while (i < total) {
-    const HuffmanEntry* e = ReadCode(table, width, bits);
-    if (e->operation == huffmanNoCode) {
-      status = statusBadCode;
-      break;
-    }
-    if (e->value < 16) {
-      last = e->value;
-      lengths[i++] = last;
-      continue;
-    }
-    unsigned repeat;
-    if (e->value == 16) {
-      repeat = 3 + GetBits(2);
-    } else {
-      repeat = e->value == 17 ? 3 + GetBits(3) : 11 + GetBits(7);
-      last = 0;
-    }
-    if (i + repeat > total) {
-      status = statusBadPackedTree;
-      break;
-    }
-    while (repeat-- > 0) lengths[i++] = last;
+  unsigned literalCount = 0;
+  unsigned distanceCount = 0;
+  int status;
+  if (PlainInputBytes() >= kDynamicHeaderInputMargin) {
+    WordBits bits = StartWords();
+    status = ReadDynamicHeader(bits, lengths, &literalCount, &distanceCount);
+    FinishWords(bits);
+  } else {
+    ByteBits bits;
+    status = ReadDynamicHeader(bits, lengths, &literalCount, &distanceCount);
   }
-  FreeHuffmanTable(table);
   if (status != statusOk) return status;
   return InflateHuffmanBlock(kLiteralWidth, lengths, literalCount, kDistanceWidth, distanceCount);
 }
@@ -756,17 +804,31 @@ int InflateHuffmanBlock(unsigned literalWidth, const uint16_t* lengths, unsigned
 
 int InflateCodes(const HuffmanEntry* literalTable, const HuffmanEntry* distanceTable,
                  unsigned literalWidth, unsigned distanceWidth) {
+  const CodeTable literals = {literalTable, literalWidth, Mask(literalWidth)};
+  const CodeTable distances = {distanceTable, distanceWidth, Mask(distanceWidth)};
   for (;;) {
     if (gWindowFill < kFastFillLimit && PlainInputBytes() >= kFastInputMargin) {
       int status = InflateCodesFast(literalTable, distanceTable, literalWidth, distanceWidth);
       if (status != kKeepDecoding) return status;
     }
-    // One symbol at a time near the window end and near the end of the input.
-    ByteBits bits;
+    // One symbol at a time near the window end, a word at a time while the input
+    // allows, and a byte at a time near the end of the input. A window that fills
+    // within the symbol goes to the writer while gInput still shows the input as it
+    // was before the symbol: behind, never ahead.
     unsigned fill = gWindowFill;
-    bits.Need(literalWidth);
-    int status = DecodeFrom(&literalTable[bits.Peek(literalWidth)], literalTable, distanceTable,
-                            distanceWidth, bits, gWindow, fill);
+    int status;
+    if (PlainInputBytes() >= kFastInputMargin) {
+      WordBits bits = StartWords();
+      bits.Refill();
+      status = DecodeFrom<false>(&literals.slots[bits.PeekMasked(literals.mask)], literals,
+                                 distances, bits, gWindow, fill);
+      FinishWords(bits);
+    } else {
+      ByteBits bits;
+      bits.Need(literals.width);
+      status = DecodeFrom<false>(&literals.slots[bits.PeekMasked(literals.mask)], literals,
+                                 distances, bits, gWindow, fill);
+    }
     gWindowFill = static_cast<uint16_t>(fill);
     if (status != kKeepDecoding) return status;
   }
