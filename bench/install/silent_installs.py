@@ -379,7 +379,12 @@ def report(programs, times, installed, calls, repetitions, against):
             if name + PEER not in programs:
                 continue
             (wall, cpu), (peer_wall, peer_cpu) = medians(name), medians(name + PEER)
-            print(f"  {product.title:<30} {wall / peer_wall:6.2f}x wall  {cpu / peer_cpu:6.2f}x cpu")
+            # The runs of one round and pass stand side by side, so their ratios show how
+            # far the machine's own drift moves the figure.
+            paired = [w / p for (w, _), (p, _) in zip(times[name], times[name + PEER])]
+            print(f"  {product.title:<30} {wall / peer_wall:6.2f}x wall  {cpu / peer_cpu:6.2f}x cpu"
+                  f"   side by side: {statistics.median(paired):.2f}x"
+                  f" ({min(paired):.2f}-{max(paired):.2f})")
 
     if any(name not in programs for name in (BASELINE, *PER_FILE)):
         return
