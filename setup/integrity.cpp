@@ -52,8 +52,9 @@ uint64_t AddWords(uint64_t sum, const uint8_t* bytes, size_t n) {
   return sum;
 }
 
-uint64_t Clamp(uint64_t at, uint64_t start, size_t n) {
-  return at <= start ? 0 : at - start < n ? at - start : n;
+// Where file offset `at` falls in a piece of n bytes that starts at `start`, held to it.
+size_t OffsetInPiece(uint64_t at, uint64_t start, size_t n) {
+  return at <= start ? 0 : at - start < n ? size_t(at - start) : n;
 }
 
 }  // namespace
@@ -61,8 +62,8 @@ uint64_t Clamp(uint64_t at, uint64_t start, size_t n) {
 void AddPeChecksumBytes(PeChecksum* state, const uint8_t* bytes, size_t n) {
   // The field counts as zero: the words on either side of it are summed. It starts on
   // an even offset, so both sides start on a word.
-  const size_t fieldStart = size_t(Clamp(state->fieldOffset, state->length, n));
-  const size_t fieldEnd = size_t(Clamp(state->fieldOffset + 4, state->length, n));
+  const size_t fieldStart = OffsetInPiece(state->fieldOffset, state->length, n);
+  const size_t fieldEnd = OffsetInPiece(state->fieldOffset + 4, state->length, n);
   uint64_t sum = AddWords(state->sum, bytes, fieldStart);
   state->sum = AddWords(sum, bytes + fieldEnd, n - fieldEnd);
   state->length += n;
