@@ -162,7 +162,7 @@ TEST(PeResourcesTest, ChecksumSeesEveryByte) {
     EXPECT_NE(ComputePeChecksum(changed, image), stored) << at;
   }
   // Summed in pieces of odd length, as a file is read, it comes out the same.
-  PeChecksum pieces(image);
+  PieceChecksum pieces(image);
   for (size_t at = 0; at < program.size(); at += 7) pieces.Add(&program[at], std::min<size_t>(7, program.size() - at));
   EXPECT_EQ(pieces.Value(), stored);
 }

@@ -69,32 +69,29 @@ PeRange DataDirectory(ByteView bytes, const PeImage& image, int n) {
 }
 
 uint32_t ComputePeChecksum(ByteView bytes, const PeImage& image) {
-  PeChecksum sum(image);
+  PieceChecksum sum(image);
   sum.Add(bytes.data, bytes.size);
   return sum.Value();
 }
 
-void PeChecksum::AddWord(uint64_t at, uint32_t word) {
-  if (at == field_ || at == field_ + 2) return;
-  sum_ += word;
-  sum_ = (sum_ & 0xFFFF) + (sum_ >> 16);
-}
-
-void PeChecksum::Add(const uint8_t* data, size_t n) {
-  size_t i = 0;
-  if (n > 0 && at_ % 2 == 1) {
-    AddWord(at_ - 1, pending_ | uint32_t(data[0]) << 8);
-    i = 1;
+void PieceChecksum::Add(const uint8_t* data, size_t n) {
+  if (n > 0 && pending_) {
+    word_[1] = *data++;
+    --n;
+    AddPeChecksumBytes(&sum_, word_, 2);
+    pending_ = false;
   }
-  for (; i + 1 < n; i += 2) AddWord(at_ + i, data[i] | uint32_t(data[i + 1]) << 8);
-  if (i < n) pending_ = data[i];
-  at_ += n;
+  const size_t even = n & ~size_t(1);
+  AddPeChecksumBytes(&sum_, data, even);
+  if (even < n) {
+    word_[0] = data[even];
+    pending_ = true;
+  }
 }
 
-uint32_t PeChecksum::Value() const {
-  PeChecksum last = *this;
+uint32_t PieceChecksum::Value() const {
+  PeChecksum last = sum_;
   // An odd last byte counts as a word whose high byte is zero.
-  if (at_ % 2 == 1) last.AddWord(at_ - 1, pending_);
-  uint64_t sum = (last.sum_ & 0xFFFF) + (last.sum_ >> 16);
-  return uint32_t(sum) + uint32_t(at_);
+  if (pending_) AddPeChecksumBytes(&last, word_, 1);
+  return FinishPeChecksum(last);
 }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "setup/integrity.h"
+
 // Bytes held elsewhere: a vector, or a file mapped into memory.
 struct ByteView {
   const uint8_t* data = nullptr;
@@ -58,17 +60,16 @@ PeRange DataDirectory(ByteView bytes, const PeImage& image, int n);
 // taken as zero.
 uint32_t ComputePeChecksum(ByteView bytes, const PeImage& image);
 
-// The same checksum over a file given a piece at a time, pieces of any length.
-class PeChecksum {
+// The same checksum over a file given a piece at a time, pieces of any length: the
+// setup program's own sum, with a byte kept back when a piece ends inside a word.
+class PieceChecksum {
  public:
-  explicit PeChecksum(const PeImage& image) : field_(image.optional + peCheckSum) {}
+  explicit PieceChecksum(const PeImage& image) : sum_{0, 0, image.optional + peCheckSum} {}
   void Add(const uint8_t* data, size_t n);
   uint32_t Value() const;
 
  private:
-  void AddWord(uint64_t at, uint32_t word);
-  uint64_t field_;
-  uint64_t at_ = 0;  // bytes added so far
-  uint64_t sum_ = 0;
-  uint8_t pending_ = 0;  // the low byte of a word whose high byte has not come yet
+  PeChecksum sum_;
+  bool pending_ = false;
+  uint8_t word_[2] = {};  // a word whose high byte has not come yet
 };

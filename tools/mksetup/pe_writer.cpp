@@ -253,7 +253,7 @@ std::vector<uint8_t> ReplaceResources(const std::vector<uint8_t>& program, const
 
 void WriteProgram(const LaidOutProgram& program, const std::string& path) {
   const PeImage image = ParsePeImage(program.bytes, path);
-  PeChecksum sum(image);
+  PieceChecksum sum(image);
   FileWriter file(path);
   ForEachPiece(program, [&](const uint8_t* data, size_t n) {
     file.Append(data, n);
@@ -272,7 +272,7 @@ void SetPeChecksum(std::vector<uint8_t>& program, const std::string& path) {
 
 uint32_t FileChecksum(MappedFile& file, const PeImage& image) {
   constexpr size_t kPiece = 1 << 20;
-  PeChecksum sum(image);
+  PieceChecksum sum(image);
   for (size_t from = 0; from < file.Size(); from += kPiece) {
     const size_t n = std::min(kPiece, file.Size() - from);
     sum.Add(file.Data() + from, n);
