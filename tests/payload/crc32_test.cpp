@@ -72,7 +72,7 @@ TEST(Crc32, LongBuffersAtOddLengthsStartsAndSplitsMatchTheBitwiseRegister) {
     EXPECT_EQ(UpdateCrc32(first, data.data() + c.cut, c.to - c.cut), expected)
         << "bytes " << c.from << " to " << c.to << " cut at " << c.cut;
   }
-  // A register of all ones and one of zeros meet different words first.
+  // Buffers of all zeros, where only the register folds, and of all ones.
   std::vector<uint8_t> zeros(50000, 0), ones(50000, 0xFF);
   EXPECT_EQ(UpdateCrc32(0xFFFFFFFFu, zeros.data(), zeros.size()), BitwiseCrc(zeros, 0, zeros.size()));
   EXPECT_EQ(UpdateCrc32(0xFFFFFFFFu, ones.data(), ones.size()), BitwiseCrc(ones, 0, ones.size()));
