@@ -31,8 +31,11 @@ else()
 endif()
 
 if(SETUP_RUN_WINE_TESTS)
+  # Holds the prefix's desktop open from the start of the run to its end.
+  add_executable(desktop_keeper WIN32 ${CMAKE_SOURCE_DIR}/tests/support/desktop_keeper.cpp)
   add_test(NAME wine.start COMMAND ${wine_start})
-  set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine TIMEOUT 120)
+  set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine TIMEOUT 180
+                       ENVIRONMENT SETUP_DESKTOP_KEEPER=$<TARGET_FILE:desktop_keeper>)
   add_test(NAME wine.stop COMMAND ${SETUP_WINE_ENV} stop ${CMAKE_BINARY_DIR})
   set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine)
 endif()

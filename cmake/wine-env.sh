@@ -2,14 +2,16 @@
 # Wine prefix and virtual display for one test run of a build folder.
 #   wine-env.sh start BUILD_DIR [RUNNER_DIR]   fresh prefix + Xvfb, state in BUILD_DIR/wine/;
 #                                  with RUNNER_DIR (see wine32-runner.sh) 32-bit programs
-#                                  run too, the prefix copied from the runner's template
+#                                  run too, the prefix copied from the runner's template;
+#                                  with SETUP_DESKTOP_KEEPER naming the test build's
+#                                  desktop_keeper.exe, one desktop serves the whole run
 #   wine-env.sh stop BUILD_DIR    ends wineserver and Xvfb
 #   wine-env.sh run BUILD_DIR PROGRAM [ARGS...]   runs a program in that prefix
 set -u
 cmd=$1 build=$(cd "$2" && pwd); shift 2
 here=$(cd "$(dirname "$0")" && pwd)
 state=$build/wine
-export WINEPREFIX=$state/prefix WINEDEBUG=-all \
+export WINEPREFIX=$state/prefix WINEDEBUG=-all,err+winediag \
        WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset WINELOADER WINESERVER
 
@@ -30,6 +32,26 @@ start_display() {
     done
   done
   echo "wine-env: no display could be started" >&2; return 1
+}
+
+# Starts the keeper of the prefix's desktop and waits until a window can be made, so
+# that no test meets a desktop that is starting or going. Two tries: its first start
+# on a busy machine can outlast the wait of the program that starts it.
+hold_desktop() {
+  local ready=$state/desktop-ready pid _
+  for _ in 1 2; do
+    rm -f "$ready"
+    "$wine" "$1" "Z:${ready//\//\\}" </dev/null >/dev/null 2>&1 &
+    pid=$!
+    for _ in $(seq 300); do
+      [ -e "$ready" ] && return 0
+      kill -0 $pid 2>/dev/null || break
+      sleep 0.1
+    done
+    kill $pid 2>/dev/null
+    wait $pid 2>/dev/null
+  done
+  echo "wine-env: the prefix's desktop did not come up" >&2; return 1
 }
 
 # The machine field of a PE file's header: 014c for i386, 8664 for x86_64.
@@ -70,6 +92,7 @@ start)
   cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
   wineserver -w
   [ -d "$WINEPREFIX/drive_c/windows" ] || { echo "wine-env: prefix not created" >&2; exit 1; }
+  if [ -n "${SETUP_DESKTOP_KEEPER:-}" ]; then hold_desktop "$SETUP_DESKTOP_KEEPER" || exit 1; fi
   echo "wine-env: prefix $WINEPREFIX on display $DISPLAY${runner:+, 32-bit runner $runner}"
   ;;
 stop)

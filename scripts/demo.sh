@@ -40,7 +40,7 @@ if [ $interactive = 1 ]; then
   exit 0
 fi
 
-cmake/wine-env.sh start "$build"
+SETUP_DESKTOP_KEEPER=$build/desktop_keeper.exe cmake/wine-env.sh start "$build"
 trap 'cmake/wine-env.sh stop "$build"' EXIT
 LANG=$lang SETUP_EXPECT_LANG=$expect SETUP_E2E_REPORT=1 SETUP_PROGRAM=$PWD/$setup \
   cmake/wine-env.sh run "$build" "$build/tests/e2e/e2e_install_tests.exe" \
