@@ -271,7 +271,10 @@ TEST_F(IntegrityTest, ADamagedSetupRefusesToStart) {
   ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
                              base_.c_str(), &startup, &process));
   MessageBoxSeen seen = AnswerMessageBox(process.dwThreadId, {}, IDOK, 20000);
-  EXPECT_TRUE(seen.found);
+  DWORD ended = STILL_ACTIVE;
+  GetExitCodeProcess(process.hProcess, &ended);
+  EXPECT_TRUE(seen.found) << (ended == STILL_ACTIVE ? std::string("the setup still runs")
+                                                    : "the setup ended with " + std::to_string(ended));
   char* expected = LoadResourceText(IDS_SETUP_DAMAGED);
   ASSERT_NE(expected, nullptr);
   EXPECT_EQ(seen.text, expected);
